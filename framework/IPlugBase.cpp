@@ -1,0 +1,472 @@
+#include "framework/IPlugBase.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "framework/TextUtil.h"
+#include "gui/IGui.h"
+
+IPlugBase::IPlugBase(int nParams, const char* channelIOText, int nPrograms, const char* effectName,
+                     const char* productName, const char* vendorName, int version, int uniqueID,
+                     int makerID, int latency, int midiMode, bool stateChunks, bool isInstrument)
+    : mUniqueID(uniqueID),
+      mMakerID(makerID),
+      mVersion(version),
+      mIsInstrument(isInstrument),
+      mMidiMode(midiMode),
+      mStateChunks(stateChunks),
+      mLatency(latency) {
+  mParams.resize(static_cast<size_t>(std::max(0, nParams)));
+  for (int i = 0; i < nPrograms; ++i) {
+    auto program = std::make_unique<IProgram>();
+    snprintf(program->name, sizeof(program->name), "- %d -", i + 1);
+    mPrograms.push_back(std::move(program));
+  }
+  CopyTextField(mEffectName, effectName, kNameSize);
+  CopyTextField(mProductName, productName, kNameSize);
+  CopyTextField(mVendorName, vendorName, kNameSize);
+
+  // "1-1 2-2": tokens separated by single spaces, each inputs-outputs.
+  int nIn = 0, nOut = 0;
+  const char* p = channelIOText ? channelIOText : "";
+  while (*p) {
+    const char* end = strchr(p, ' ');
+    std::string token(p, end ? static_cast<size_t>(end - p) : strlen(p));
+    int in = 0, out = 0;
+    if (sscanf(token.c_str(), "%d-%d", &in, &out) < 2) {
+      if (sscanf(token.c_str(), "%d", &in) < 1) in = 0;
+      out = 0;
+    }
+    mChannelIO.emplace_back(in, out);
+    nIn = std::max(nIn, in);
+    nOut = std::max(nOut, out);
+    if (!end) break;
+    p = end + 1;
+  }
+  mInputPtrs.assign(static_cast<size_t>(nIn), nullptr);
+  mOutputPtrs.assign(static_cast<size_t>(nOut), nullptr);
+  mInChannels.resize(static_cast<size_t>(nIn));
+  mOutChannels.resize(static_cast<size_t>(nOut));
+  for (int i = 0; i < nIn; ++i) mInChannels[i].target = &mInputPtrs[i];
+  for (int i = 0; i < nOut; ++i) mOutChannels[i].target = &mOutputPtrs[i];
+}
+
+IPlugBase::~IPlugBase() {
+  delete mEditor;
+  mEditor = nullptr;
+  while (!mParams.empty()) mParams.pop_back();
+}
+
+// ---- Default hooks ---------------------------------------------------------
+
+void IPlugBase::ResetState() { IPlugLockGuard lock(mLock); }
+void IPlugBase::SpareLockedHook() { IPlugLockGuard lock(mLock); }
+void IPlugBase::ParamChanged(int) { IPlugLockGuard lock(mLock); }
+void IPlugBase::ActiveChanged(bool) { IPlugLockGuard lock(mLock); }
+void IPlugBase::TextSlotChanged(int, const char*) { IPlugLockGuard lock(mLock); }
+void IPlugBase::StateVersionLoaded(int) { IPlugLockGuard lock(mLock); }
+
+void IPlugBase::HostParamChanged(int index, float) {
+  IPlugLockGuard lock(mLock);
+  ParamChanged(index);
+}
+
+bool IPlugBase::CanRestoreParam(int) {
+  IPlugLockGuard lock(mLock);
+  return true;
+}
+
+bool IPlugBase::NameOfMidiNote(int, char* text) {
+  if (text) text[0] = '\0';
+  return false;
+}
+
+void IPlugBase::ProcessBlock(double** inputs, double** outputs, int frames) {
+  const int n = std::min(NInChannels(), NOutChannels());
+  for (int i = 0; i < NOutChannels(); ++i) {
+    if (i < n) {
+      if (outputs[i] != inputs[i]) memmove(outputs[i], inputs[i], sizeof(double) * static_cast<size_t>(frames));
+    } else {
+      std::fill(outputs[i], outputs[i] + frames, 0.0);
+    }
+  }
+}
+
+bool IPlugBase::SendMidiMessages(const std::vector<MidiMessage>& messages) {
+  bool ok = true;
+  for (const MidiMessage& m : messages) ok = SendMidiMessage(&m) && ok;
+  return ok;
+}
+
+// ---- Parameters ------------------------------------------------------------
+
+IParameter* IPlugBase::ParamAt(int index) {
+  return (index >= 0 && index < NParams()) ? &mParams[static_cast<size_t>(index)] : nullptr;
+}
+
+const IParameter* IPlugBase::ParamAt(int index) const {
+  return (index >= 0 && index < NParams()) ? &mParams[static_cast<size_t>(index)] : nullptr;
+}
+
+void IPlugBase::RefreshAllParams() {
+  for (int i = 0; i < NParams(); ++i) ParamChanged(i);
+}
+
+void IPlugBase::UpdateEditorFromParams() {
+  if (!mEditor) return;
+  for (int i = 0; i < NParams(); ++i) mEditor->ApplyPluginParameter(i, mParams[static_cast<size_t>(i)].Value(), false);
+}
+
+void IPlugBase::SetParameterFromEditor(int index, double normalized) {
+  IPlugLockGuard lock(mLock);
+  IParameter* param = ParamAt(index);
+  if (!param) return;
+  param->SetFromNormalized(normalized);
+  AutomateParam(index, normalized);
+  ParamChanged(index);
+}
+
+void IPlugBase::EndParamEditDelayed(int index) {
+  IPlugLockGuard lock(mLock);
+  if (mEditor) {
+    mPendingEditParam = index;
+    mEditor->StartEndEditDelay(std::max(1, mEditor->FrameRate() / 2));
+  } else {
+    EndParamEdit(index);
+  }
+}
+
+void IPlugBase::EndPendingParamEdit() {
+  IPlugLockGuard lock(mLock);
+  if (mEditor) mEditor->CancelEndEditDelay();
+  if (mPendingEditParam >= 0) {
+    const int index = mPendingEditParam;
+    mPendingEditParam = -1;
+    EndParamEdit(index);
+  }
+}
+
+void IPlugBase::AttachEditor(IGui* editor) {
+  if (!editor) return;
+  IPlugLockGuard lock(mLock);
+  for (int i = 0; i < NParams(); ++i) editor->ApplyPluginParameter(i, mParams[static_cast<size_t>(i)].NormalizedValue(), true);
+  editor->PrepareDrawing();
+  if (mEditor != editor) delete mEditor;
+  mEditor = editor;
+}
+
+// ---- Channels and processing -----------------------------------------------
+
+bool IPlugBase::AcceptsChannels(int inputs, int outputs) const {
+  for (const auto& io : mChannelIO) {
+    if ((inputs < 0 || inputs == io.first) && (outputs < 0 || outputs == io.second)) return true;
+  }
+  return false;
+}
+
+bool IPlugBase::IsInChannelConnected(int index) const {
+  return index >= 0 && index < NInChannels() && mInChannels[static_cast<size_t>(index)].connected;
+}
+
+bool IPlugBase::IsOutChannelConnected(int index) const {
+  return index >= 0 && index < NOutChannels() && mOutChannels[static_cast<size_t>(index)].connected;
+}
+
+void IPlugBase::PointAtScratch(std::vector<double>& scratch, double** target, int blockSize) {
+  // Never leave an unconnected channel without memory behind it.
+  if (scratch.size() < static_cast<size_t>(std::max(1, blockSize))) scratch.assign(static_cast<size_t>(std::max(1, blockSize)), 0.0);
+  *target = scratch.data();
+}
+
+template <typename Channel>
+void IPlugBase::SetConnections(std::vector<Channel>& channels, int start, int count, bool connected) {
+  // Only channels that exist are visited, whatever the host passes.
+  const int64_t first = std::max(0, start);
+  const int64_t last = std::min<int64_t>(static_cast<int64_t>(start) + count, static_cast<int64_t>(channels.size()));
+  for (int64_t i = first; i < last; ++i) channels[static_cast<size_t>(i)].connected = connected;
+}
+
+void IPlugBase::SetInputConnections(int start, int count, bool connected) {
+  SetConnections(mInChannels, start, count, connected);
+  if (!connected) {
+    for (auto& ch : mInChannels)
+      if (!ch.connected) PointAtScratch(ch.scratch, ch.target, mBlockSize);
+  }
+}
+
+void IPlugBase::SetOutputConnections(int start, int count, bool connected) {
+  SetConnections(mOutChannels, start, count, connected);
+  if (!connected) {
+    for (auto& ch : mOutChannels)
+      if (!ch.connected) {
+        PointAtScratch(ch.scratch, ch.target, mBlockSize);
+        ch.hostFloat = nullptr;
+      }
+  }
+}
+
+void IPlugBase::AttachInputs(double** inputs, int frames) {
+  int next = 0;
+  for (auto& ch : mInChannels) {
+    if (!ch.connected) continue;
+    double* host = inputs ? inputs[next++] : nullptr;
+    if (host) {
+      *ch.target = host;
+    } else {
+      // A missing host buffer reads as silence.
+      std::fill(ch.scratch.begin(), ch.scratch.begin() + std::min<size_t>(ch.scratch.size(), static_cast<size_t>(std::max(0, frames))), 0.0);
+      PointAtScratch(ch.scratch, ch.target, mBlockSize);
+    }
+  }
+}
+
+void IPlugBase::AttachInputs(float** inputs, int frames) {
+  int next = 0;
+  const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
+  for (auto& ch : mInChannels) {
+    if (!ch.connected) continue;
+    const float* host = inputs ? inputs[next++] : nullptr;
+    PointAtScratch(ch.scratch, ch.target, mBlockSize);
+    for (size_t i = 0; i < n; ++i) ch.scratch[i] = host ? static_cast<double>(host[i]) : 0.0;
+  }
+}
+
+void IPlugBase::AttachOutputs(double** outputs, int) {
+  int next = 0;
+  for (auto& ch : mOutChannels) {
+    if (!ch.connected) continue;
+    double* host = outputs ? outputs[next++] : nullptr;
+    ch.hostFloat = nullptr;
+    if (host) *ch.target = host;
+    else PointAtScratch(ch.scratch, ch.target, mBlockSize);  // nowhere to go: written and dropped
+  }
+}
+
+void IPlugBase::AttachOutputs(float** outputs, int) {
+  int next = 0;
+  for (auto& ch : mOutChannels) {
+    if (!ch.connected) continue;
+    ch.hostFloat = outputs ? outputs[next++] : nullptr;
+    PointAtScratch(ch.scratch, ch.target, mBlockSize);
+  }
+}
+
+void IPlugBase::RunBlockDouble(int frames) {
+  if (mReady && frames > 0) ProcessBlock(mInputPtrs.data(), mOutputPtrs.data(), frames);
+}
+
+void IPlugBase::CopyFloatOutputs(int frames, bool adding) {
+  const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
+  for (auto& ch : mOutChannels) {
+    if (!ch.connected || !ch.hostFloat) continue;
+    float* dst = ch.hostFloat;
+    const double* src = ch.scratch.data();
+    if (adding) {
+      for (size_t i = 0; i < n; ++i) dst[i] = dst[i] + static_cast<float>(src[i]);
+    } else {
+      for (size_t i = 0; i < n; ++i) dst[i] = static_cast<float>(src[i]);
+    }
+  }
+}
+
+void IPlugBase::RunBlockFloat(int frames) {
+  RunBlockDouble(frames);
+  CopyFloatOutputs(frames, false);
+}
+
+void IPlugBase::RunBlockFloatAdding(int frames) {
+  RunBlockDouble(frames);
+  CopyFloatOutputs(frames, true);
+}
+
+void IPlugBase::ResizeBlock(int frames) {
+  if (frames == mBlockSize) return;
+  const size_t n = static_cast<size_t>(std::max(0, frames));
+  // Allocate every new buffer before touching the old ones, so that running
+  // out of memory leaves the channels as they were.
+  std::vector<std::vector<double>> fresh;
+  try {
+    fresh.resize(mInChannels.size() + mOutChannels.size());
+    for (auto& buffer : fresh) buffer.assign(std::max<size_t>(n, 1), 0.0);
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  size_t next = 0;
+  for (auto& ch : mInChannels) {
+    ch.scratch.swap(fresh[next++]);
+    if (!ch.connected) PointAtScratch(ch.scratch, ch.target, frames);
+  }
+  for (auto& ch : mOutChannels) {
+    ch.scratch.swap(fresh[next++]);
+    if (!ch.connected) PointAtScratch(ch.scratch, ch.target, frames);
+  }
+  mBlockSize = frames;
+}
+
+double IPlugBase::SamplesPerBeat() {
+  const double tempo = GetHostTempo();
+  return tempo > 0.0 ? mSampleRate * 60.0 / tempo : 0.0;
+}
+
+// ---- Identity ----------------------------------------------------------------
+
+int IPlugBase::VersionNumber(bool decimal) const {
+  if (!decimal) return mVersion;
+  const int major = (mVersion >> 16) & 0xFFFF, minor = (mVersion >> 8) & 0xFF, patch = mVersion & 0xFF;
+  return major * 10000 + minor * 100 + patch;
+}
+
+void IPlugBase::VersionText(char* out, int outSize) const {
+  if (!out || outSize <= 0) return;
+  snprintf(out, static_cast<size_t>(outSize), "v%d.%02d", (mVersion >> 16) & 0xFFFF, (mVersion >> 8) & 0xFF);
+}
+
+// ---- Programs and state --------------------------------------------------------
+
+const IProgram* IPlugBase::ProgramAt(int index) const {
+  return (index >= 0 && index < NPrograms()) ? mPrograms[static_cast<size_t>(index)].get() : nullptr;
+}
+
+void IPlugBase::MakeProgramFromValues(const char* name, ...) {
+  auto slot = std::find_if(mPrograms.begin(), mPrograms.end(), [](const auto& p) { return !p->initialised; });
+  if (slot == mPrograms.end()) return;
+  IProgram& program = **slot;
+  program.initialised = true;
+  program.SetName(name);
+  program.state.Clear();
+  va_list args;
+  va_start(args, name);
+  for (const IParameter& param : mParams) {
+    const int kind = param.GetKind();
+    const double v = (kind >= 1 && kind <= 3) ? static_cast<double>(va_arg(args, int)) : va_arg(args, double);
+    program.state.PutDouble(v);
+  }
+  va_end(args);
+}
+
+void IPlugBase::MakeDefaultProgram(const char* name, int count) {
+  for (int i = 0; i < count; ++i) {
+    auto slot = std::find_if(mPrograms.begin(), mPrograms.end(), [](const auto& p) { return !p->initialised; });
+    if (slot == mPrograms.end()) return;
+    (*slot)->initialised = true;
+    (*slot)->SetName(name ? name : "Default");
+  }
+}
+
+void IPlugBase::EnsureDefaultProgram() {
+  if (!mPrograms.empty()) return;
+  auto program = std::make_unique<IProgram>();
+  program->initialised = true;
+  program->SetName("Default");
+  mPrograms.push_back(std::move(program));
+}
+
+void IPlugBase::CaptureCurrentProgram(const char* name) {
+  if (mCurrentProgram < 0 || mCurrentProgram >= NPrograms()) return;
+  IProgram& program = *mPrograms[static_cast<size_t>(mCurrentProgram)];
+  program.state.Clear();
+  SaveParams(&program.state);
+  if (name && name[0]) program.SetName(name);
+}
+
+bool IPlugBase::RestoreProgram(int index) {
+  if (index < 0 || index >= NPrograms()) return false;
+  IProgram& program = *mPrograms[static_cast<size_t>(index)];
+  if (program.initialised) {
+    if (LoadParams(&program.state, 0) < 1) return false;
+  } else {
+    program.initialised = true;
+    MakeUserProgramName(program.name, IProgram::kNameSize);
+  }
+  mCurrentProgram = index;
+  UpdateEditorFromParams();
+  return true;
+}
+
+const char* IPlugBase::GetProgramName(int index) const {
+  const IProgram* program = ProgramAt(index);
+  return program ? program->name : "";
+}
+
+void IPlugBase::MakeUserProgramName(char* out, int outSize) const {
+  if (!out || outSize <= 0) return;
+  int count = 0;
+  for (const auto& p : mPrograms)
+    if (strstr(p->name, "user preset")) ++count;
+  snprintf(out, static_cast<size_t>(outSize), "%s %d", "user preset", count + 1);
+}
+
+bool IPlugBase::SaveParams(IChunkBuffer* buffer) {
+  if (!buffer) return false;
+  IPlugLockGuard lock(mLock);
+  for (const IParameter& param : mParams) {
+    buffer->PutDouble(param.Value());
+    if (buffer->Length() == 0) return false;
+  }
+  for (std::string& text : mTextSlots) {
+    if (text.empty()) text = "0";
+    buffer->PutStr(text.c_str());
+    if (buffer->Length() == 0) return false;
+  }
+  return true;
+}
+
+int IPlugBase::LoadParams(const IChunkBuffer* buffer, int pos) {
+  if (!buffer) return -1;
+  IPlugLockGuard lock(mLock);
+  for (int i = 0; i < NParams() && pos >= 0; ++i) {
+    double v = 0.0;
+    pos = buffer->GetDouble(&v, pos);
+    if (CanRestoreParam(i)) {
+      mParams[static_cast<size_t>(i)].SetClamped(v);
+      ParamChanged(i);
+    }
+  }
+  for (int i = 0; i < NTextSlots() && pos >= 0; ++i) {
+    std::string text;
+    pos = buffer->GetStr(&text, pos);
+    if (!text.empty() && text != "0") TextSlotChanged(i, text.c_str());
+  }
+  return pos;
+}
+
+bool IPlugBase::SavePrograms(IChunkBuffer* buffer) {
+  if (!buffer) return false;
+  bool ok = true;
+  for (size_t i = 0; i < mPrograms.size() && ok; ++i) {
+    const IProgram& program = *mPrograms[i];
+    buffer->PutStr(program.name);
+    buffer->PutByte(program.initialised ? 1 : 0);
+    if (program.initialised) {
+      buffer->PutBytes(program.state.Data(), program.state.Length());
+      ok = buffer->Length() > 0;
+    }
+  }
+  return ok;
+}
+
+int IPlugBase::LoadPrograms(const IChunkBuffer* buffer, int pos) {
+  if (!buffer) return -1;
+  std::string name;
+  for (size_t i = 0; i < mPrograms.size() && pos >= 0; ++i) {
+    IProgram& program = *mPrograms[i];
+    pos = buffer->GetStr(&name, pos);
+    program.SetName(name.c_str());
+    uint8_t flag = 0;
+    pos = buffer->GetByte(&flag, pos);
+    if (pos < 0) break;
+    program.initialised = flag != 0;
+    if (program.initialised) {
+      pos = LoadParams(buffer, pos);
+      if (pos > 0) {
+        program.state.Clear();
+        SaveParams(&program.state);
+      }
+    }
+  }
+  RestoreProgram(mCurrentProgram);
+  return pos;
+}

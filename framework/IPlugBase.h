@@ -1,0 +1,189 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/IChunkBuffer.h"
+#include "framework/IMidi.h"
+#include "framework/IParameter.h"
+#include "framework/IPlugLock.h"
+#include "framework/IProgram.h"
+
+class IGui;
+
+// The host-independent plug-in: parameters, programs, channels and their
+// buffers, sample rate and block size, the editor and the plug-in lock.
+// Effects override the virtual hooks; a host binding implements the host
+// services.
+class IPlugBase {
+public:
+  static constexpr int kNameSize = 128;
+
+  IPlugBase(int nParams, const char* channelIOText, int nPrograms, const char* effectName,
+            const char* productName, const char* vendorName, int version, int uniqueID, int makerID,
+            int latency, int midiMode, bool stateChunks, bool isInstrument);
+  virtual ~IPlugBase();
+  IPlugBase(const IPlugBase&) = delete;
+  IPlugBase& operator=(const IPlugBase&) = delete;
+
+  // Hooks, in the order of the class's table of virtual operations.
+  virtual void ResetState();
+  virtual void SpareLockedHook();
+  virtual void ParamChanged(int index);
+  virtual void HostParamChanged(int index, float normalized);
+  virtual void ProcessBlock(double** inputs, double** outputs, int frames);
+  virtual void EditorOpened() {}
+  virtual void EditorClosing() {}
+  virtual void SpareHook() {}
+  virtual void Closing() {}
+  virtual void ActiveChanged(bool active);
+  virtual void MidiMessageIn(const MidiMessage* message) { (void)message; }
+  virtual void SysExIn(const SysExMessage* message) { (void)message; }
+  virtual bool NameOfMidiNote(int note, char* text);
+  virtual bool SaveState(IChunkBuffer* buffer) { return SaveParams(buffer); }
+  virtual int LoadState(const IChunkBuffer* buffer, int pos) { return LoadParams(buffer, pos); }
+  virtual void TextSlotChanged(int index, const char* text);
+  virtual void StateVersionLoaded(int version);
+  virtual bool CanRestoreParam(int index);
+
+  // Host services.
+  virtual void BeginParamEdit(int index) = 0;
+  virtual void BeginParamEditOnce(int index) = 0;
+  virtual void AutomateParam(int index, double normalized) = 0;
+  virtual void EndParamEdit(int index) = 0;
+  virtual void NotifyHostDisplay() = 0;
+  virtual int GetSamplePosition() = 0;
+  virtual double GetHostTempo() = 0;
+  virtual void GetTimeSignature(int* numerator, int* denominator) = 0;
+  virtual int GetHostType() { return mHostType; }
+  virtual void ResizeEditor(int width, int height) = 0;
+  virtual void SpareHostHook() {}
+  virtual void PrepareForHost() = 0;
+  virtual void AttachEditor(IGui* editor);
+  virtual void ResizeBlock(int frames);
+  virtual void ChangeLatency(int samples) { mLatency = samples; }
+  virtual bool SendMidiMessage(const MidiMessage* message) = 0;
+  virtual bool SendMidiMessages(const std::vector<MidiMessage>& messages);
+  virtual bool SendSysExMessage(const SysExMessage* message) = 0;
+  virtual bool SaveParams(IChunkBuffer* buffer);
+  virtual int LoadParams(const IChunkBuffer* buffer, int pos);
+  virtual bool SavePrograms(IChunkBuffer* buffer);
+  virtual int LoadPrograms(const IChunkBuffer* buffer, int pos);
+
+  // Parameters.
+  int NParams() const { return static_cast<int>(mParams.size()); }
+  IParameter* ParamAt(int index);
+  const IParameter* ParamAt(int index) const;
+  void RefreshAllParams();
+  void UpdateEditorFromParams();
+  void SetParameterFromEditor(int index, double normalized);
+  void EndParamEditDelayed(int index);
+  void EndPendingParamEdit();
+  int PendingEditParam() const { return mPendingEditParam; }
+
+  // Channels and processing.
+  bool AcceptsChannels(int inputs, int outputs) const;
+  const std::vector<std::pair<int, int>>& ChannelIOList() const { return mChannelIO; }
+  int NInChannels() const { return static_cast<int>(mInChannels.size()); }
+  int NOutChannels() const { return static_cast<int>(mOutChannels.size()); }
+  bool IsInChannelConnected(int index) const;
+  bool IsOutChannelConnected(int index) const;
+  void SetInputConnections(int start, int count, bool connected);
+  void SetOutputConnections(int start, int count, bool connected);
+  void AttachInputs(double** inputs, int frames);
+  void AttachInputs(float** inputs, int frames);
+  void AttachOutputs(double** outputs, int frames);
+  void AttachOutputs(float** outputs, int frames);
+  void RunBlockDouble(int frames);
+  void RunBlockFloat(int frames);
+  void RunBlockFloatAdding(int frames);
+
+  void StoreSampleRate(double rate) { mSampleRate = rate; }
+  double CurrentSampleRate() const { return mSampleRate; }
+  int CurrentBlockSize() const { return mBlockSize; }
+  int CurrentLatency() const { return mLatency; }
+  double SamplesPerBeat();
+
+  bool IsReady() const { return mReady; }
+  int MidiMode() const { return mMidiMode; }
+  bool IsInstrument() const { return mIsInstrument; }
+  bool UsesStateChunks() const { return mStateChunks; }
+
+  // Identity.
+  const char* EffectName() const { return mEffectName; }
+  const char* ProductName() const { return mProductName; }
+  const char* VendorName() const { return mVendorName; }
+  int UniqueID() const { return mUniqueID; }
+  int MakerID() const { return mMakerID; }
+  int VersionNumber(bool decimal) const;
+  void VersionText(char* out, int outSize) const;
+
+  // Programs and state.
+  int NPrograms() const { return static_cast<int>(mPrograms.size()); }
+  int CurrentProgram() const { return mCurrentProgram; }
+  const IProgram* ProgramAt(int index) const;
+  void MakeProgramFromValues(const char* name, ...);
+  void MakeDefaultProgram(const char* name, int count);
+  void EnsureDefaultProgram();
+  void CaptureCurrentProgram(const char* name);
+  bool RestoreProgram(int index);
+  const char* GetProgramName(int index) const;
+  void MakeUserProgramName(char* out, int outSize) const;
+
+  // Text slots travel with the parameters in every state.
+  int NTextSlots() const { return static_cast<int>(mTextSlots.size()); }
+  const std::string& TextSlotAt(int index) const { return mTextSlots[index]; }
+
+  IGui* Editor() const { return mEditor; }
+  IPlugLock& Lock() { return mLock; }
+
+protected:
+  void SetReady() { mReady = true; }
+  void SetHostType(int type) { mHostType = type; }
+  std::vector<std::string>& TextSlots() { return mTextSlots; }
+
+private:
+  struct InChannel {
+    bool connected = false;
+    double** target = nullptr;
+    std::vector<double> scratch;
+  };
+  struct OutChannel {
+    bool connected = false;
+    double** target = nullptr;
+    float* hostFloat = nullptr;
+    std::vector<double> scratch;
+  };
+  template <typename Channel>
+  static void SetConnections(std::vector<Channel>& channels, int start, int count, bool connected);
+  static void PointAtScratch(std::vector<double>& scratch, double** target, int blockSize);
+  void CopyFloatOutputs(int frames, bool adding);
+
+  std::vector<std::pair<int, int>> mChannelIO;
+  std::vector<IParameter> mParams;
+  std::vector<std::unique_ptr<IProgram>> mPrograms;
+  int mCurrentProgram = 0;
+  int mPendingEditParam = -1;
+  IPlugLock mLock;
+  std::vector<std::string> mTextSlots;
+  bool mReady = false;
+  char mEffectName[kNameSize] = {};
+  char mProductName[kNameSize] = {};
+  char mVendorName[kNameSize] = {};
+  int mUniqueID;
+  int mMakerID;
+  int mVersion;
+  int mHostType = -1;
+  bool mIsInstrument;
+  int mMidiMode;
+  bool mStateChunks;
+  double mSampleRate = 44100.0;
+  int mBlockSize = 0;
+  int mLatency;
+  IGui* mEditor = nullptr;
+  std::vector<double*> mInputPtrs;
+  std::vector<double*> mOutputPtrs;
+  std::vector<InChannel> mInChannels;
+  std::vector<OutChannel> mOutChannels;
+};

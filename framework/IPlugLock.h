@@ -1,0 +1,39 @@
+#pragma once
+// The plug-in lock: recursive, so a thread holding it may take it again.
+// A critical section on Windows, a recursive mutex elsewhere.
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <mutex>
+#endif
+
+class IPlugLock {
+public:
+  IPlugLock();
+  ~IPlugLock();
+  IPlugLock(const IPlugLock&) = delete;
+  IPlugLock& operator=(const IPlugLock&) = delete;
+
+  void Lock();
+  void Unlock();
+
+private:
+#ifdef _WIN32
+  CRITICAL_SECTION mSection;
+#else
+  std::recursive_mutex mMutex;
+#endif
+};
+
+// Holds the lock for its scope.
+class IPlugLockGuard {
+public:
+  explicit IPlugLockGuard(IPlugLock& lock) : mLock(lock) { mLock.Lock(); }
+  ~IPlugLockGuard() { mLock.Unlock(); }
+  IPlugLockGuard(const IPlugLockGuard&) = delete;
+  IPlugLockGuard& operator=(const IPlugLockGuard&) = delete;
+
+private:
+  IPlugLock& mLock;
+};

@@ -1,0 +1,5 @@
+#include "framework/IProgram.h"
+
+#include "framework/TextUtil.h"
+
+void IProgram::SetName(const char* text) { CopyTextField(name, text, kNameSize); }
