@@ -1,0 +1,79 @@
+#pragma once
+#include "framework/IPlugBase.h"
+#include "vst/VstAbi.h"
+
+// Binds the plug-in base to a VST 2 host: the effect record the host holds,
+// its callbacks and dispatcher, and the requests made to the host.
+class IPlugVST : public IPlugBase {
+public:
+  IPlugVST(audioMasterCallback host, int nParams, const char* channelIOText, int nPrograms,
+           const char* effectName, const char* productName, const char* vendorName, int version,
+           int uniqueID, int makerID, int latency, int midiMode, bool stateChunks, bool isInstrument);
+  ~IPlugVST() override;
+
+  AEffect* Effect() { return &mAEffect; }
+  static IPlugVST* FromEffect(AEffect* effect);
+
+  // Host services.
+  void BeginParamEdit(int index) override;
+  void BeginParamEditOnce(int index) override;
+  void AutomateParam(int index, double normalized) override;
+  void EndParamEdit(int index) override;
+  void NotifyHostDisplay() override;
+  int GetSamplePosition() override;
+  double GetHostTempo() override;
+  void GetTimeSignature(int* numerator, int* denominator) override;
+  int GetHostType() override;
+  void ResizeEditor(int width, int height) override;
+  void PrepareForHost() override;
+  void AttachEditor(IGui* editor) override;
+  void ChangeLatency(int samples) override;
+  bool SendMidiMessage(const MidiMessage* message) override;
+  bool SendSysExMessage(const SysExMessage* message) override;
+
+  // The host code for a product name, from the table of known hosts
+  // (0 for none).
+  static int HostTypeForProduct(const char* productName);
+
+  const ERect& EditorRect() const { return mEditorRect; }
+
+private:
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  VstIntPtr GetChunk(VstInt32 index, void* ptr);
+  VstIntPtr SetChunk(VstInt32 index, VstIntPtr size, void* ptr);
+  VstIntPtr VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  VstIntPtr CanDo(const char* text) const;
+  void ProcessEvents(const VstEvents* events);
+  VstIntPtr HostRequest(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                        float opt = 0.0f);
+  const VstTimeInfo* HostTime(VstIntPtr flags);
+  void FillArrangements();
+  void UpdateEditorRect();
+  void WantMidiIfNeeded();
+  template <typename Sample>
+  void Process(Sample** inputs, Sample** outputs, VstInt32 frames, int mode);
+
+  static VstIntPtr VSTCALLBACK VstDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                             void* ptr, float opt);
+  static void VSTCALLBACK VstProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
+  static void VSTCALLBACK VstProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
+  static void VSTCALLBACK VstProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
+                                                    VstInt32 frames);
+  static float VSTCALLBACK VstGetParameter(AEffect* effect, VstInt32 index);
+  static void VSTCALLBACK VstSetParameter(AEffect* effect, VstInt32 index, float value);
+
+  audioMasterCallback mHostCallback;
+  ERect mEditorRect = {0, 0, 0, 0};
+  VstSpeakerArrangement mInputArrangement;
+  VstSpeakerArrangement mOutputArrangement;
+  bool mHostPrepared = false;
+  IChunkBuffer mProgramChunk;
+  IChunkBuffer mBankChunk;
+  AEffect mAEffect;
+  // Host pointers offset into the current call when a call is split into
+  // blocks; sized once, at construction.
+  std::vector<void*> mSliceIn, mSliceOut;
+};
+
+// Made by the effect: constructs the plug-in for a host, or returns null.
+IPlugVST* MakePlug(audioMasterCallback host);
