@@ -1,0 +1,530 @@
+#include "tools/host/VstHost.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+
+#include "tools/host/Platform.h"
+
+namespace qmhost {
+
+namespace {
+
+constexpr VstInt32 kHostVstVersion = 2400;
+constexpr VstInt32 kProcessLevelUser = 1;
+constexpr VstInt32 kProcessLevelRealtime = 2;
+constexpr VstInt32 kProcessLevelOffline = 4;
+constexpr VstInt32 kAutomationOff = 1;
+constexpr VstInt32 kLanguageEnglish = 1;
+constexpr VstIntPtr kProcessPrecision32 = 0;
+constexpr VstIntPtr kProcessPrecision64 = 1;
+// Text buffers handed to the effect: far larger than the customary limits,
+// since effects do not always keep to them.
+constexpr size_t kTextBuffer = 512;
+
+// Which host an effect record belongs to. Effects may call the host from
+// their entry point before the record exists; that call goes to the host
+// that is loading on this thread.
+std::mutex gRegistryLock;
+std::vector<std::pair<AEffect*, VstHost*>> gRegistry;
+thread_local VstHost* gLoading = nullptr;
+
+VstHost* HostOf(AEffect* effect) {
+  if (effect) {
+    std::lock_guard<std::mutex> lock(gRegistryLock);
+    for (auto& entry : gRegistry) {
+      if (entry.first == effect) return entry.second;
+    }
+  }
+  return gLoading;
+}
+
+void Register(AEffect* effect, VstHost* host) {
+  std::lock_guard<std::mutex> lock(gRegistryLock);
+  gRegistry.emplace_back(effect, host);
+}
+
+void Unregister(VstHost* host) {
+  std::lock_guard<std::mutex> lock(gRegistryLock);
+  gRegistry.erase(std::remove_if(gRegistry.begin(), gRegistry.end(),
+                                 [host](const std::pair<AEffect*, VstHost*>& e) { return e.second == host; }),
+                  gRegistry.end());
+}
+
+std::string Folded(const std::string& text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+  std::string folded = text.substr(begin, end - begin);
+  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+void CopyText(void* ptr, const std::string& text, size_t size) {
+  if (!ptr || size == 0) return;
+  size_t n = std::min(text.size(), size - 1);
+  std::memcpy(ptr, text.data(), n);
+  static_cast<char*>(ptr)[n] = '\0';
+}
+
+// What the first bytes of a file say it is.
+enum class FileKind { Unreadable, Elf, PortableExecutable, Other };
+
+FileKind KindOfFile(const std::string& path) {
+  std::FILE* f = OpenFile(path, "rb");
+  if (!f) return FileKind::Unreadable;
+  unsigned char head[4] = {0, 0, 0, 0};
+  size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  if (n >= 4 && head[0] == 0x7f && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') return FileKind::Elf;
+  if (n >= 2 && head[0] == 'M' && head[1] == 'Z') return FileKind::PortableExecutable;
+  return FileKind::Other;
+}
+
+// The capability texts of the VST 2 interface that a host may be asked
+// about, and whether this host does them.
+struct HostCapability {
+  const char* text;
+  VstIntPtr answer;
+};
+const HostCapability kHostCapabilities[] = {
+    {"sendVstTimeInfo", 1},
+    {"receiveVstEvents", 1},
+    {"receiveVstMidiEvent", 1},
+    {"startStopProcess", 1},
+    {"sendVstEvents", -1},
+    {"sendVstMidiEvent", -1},
+    {"sendVstMidiEventFlagIsRealtime", -1},
+    {"receiveVstTimeInfo", -1},
+    {"reportConnectionChanges", -1},
+    {"acceptIOChanges", -1},
+    {"sizeWindow", -1},
+    {"offline", -1},
+    {"openFileSelector", -1},
+    {"closeFileSelector", -1},
+    {"editFile", -1},
+    {"shellCategory", -1},
+    {"supplyIdle", -1},
+    {"supportShell", -1},
+    {"asyncProcessing", -1},
+};
+
+}  // namespace
+
+const char* LoadStatusText(LoadStatus status) {
+  switch (status) {
+    case LoadStatus::Ok: return "loaded";
+    case LoadStatus::NotFound: return "no such module file";
+    case LoadStatus::CannotLoad: return "the system cannot load the module";
+    case LoadStatus::NotALibrary: return "not a loadable module";
+    case LoadStatus::NoEntryPoint: return "not a VST 2 module: no VSTPluginMain or main entry point";
+    case LoadStatus::EntryReturnedNull: return "the module refused to create an effect";
+    case LoadStatus::BadMagic: return "not a VST 2 effect: wrong magic number in the effect record";
+  }
+  return "unknown";
+}
+
+const char* PrecisionName(Precision precision) {
+  switch (precision) {
+    case Precision::Float: return "float";
+    case Precision::FloatAdding: return "float-adding";
+    case Precision::Double: return "double";
+  }
+  return "?";
+}
+
+bool ParsePrecision(const std::string& text, Precision* precision) {
+  for (Precision p : {Precision::Float, Precision::FloatAdding, Precision::Double}) {
+    if (text == PrecisionName(p)) {
+      *precision = p;
+      return true;
+    }
+  }
+  return false;
+}
+
+VstHost::VstHost(HostSettings settings) : mSettings(std::move(settings)) {
+  std::memset(&mTime, 0, sizeof mTime);
+  mTime.samplePos = mSettings.startPosition;
+  UpdateTime();
+}
+
+VstHost::~VstHost() { Unload(); }
+
+LoadStatus VstHost::Load(const std::string& path) {
+  Unload();
+  mError.clear();
+  if (!FileExists(path)) {
+    mError = path + ": " + LoadStatusText(LoadStatus::NotFound);
+    return LoadStatus::NotFound;
+  }
+  const bool windows = std::strcmp(ModuleExtension(), ".dll") == 0;
+  FileKind kind = KindOfFile(path);
+  if (kind == FileKind::Other || kind == FileKind::Unreadable) {
+    mError = path + ": " + LoadStatusText(LoadStatus::NotALibrary) +
+             (kind == FileKind::Other ? " (not a dynamic library)" : " (cannot read the file)");
+    return kind == FileKind::Other ? LoadStatus::NotALibrary : LoadStatus::CannotLoad;
+  }
+  if ((kind == FileKind::Elf) == windows) {
+    mError = path + ": " + LoadStatusText(LoadStatus::NotALibrary) +
+             (windows ? " (a Linux library, not a Windows module)" : " (a Windows module, not a Linux library)");
+    return LoadStatus::NotALibrary;
+  }
+  auto library = std::make_unique<ModuleLibrary>();
+  if (!library->Open(path)) {
+    mError = path + ": " + LoadStatusText(LoadStatus::CannotLoad) + " (" + library->Error() + ")";
+    return LoadStatus::CannotLoad;
+  }
+  void* entry = library->Symbol("VSTPluginMain");
+  if (!entry) entry = library->Symbol("main");
+  if (!entry) {
+    mError = path + ": " + LoadStatusText(LoadStatus::NoEntryPoint);
+    return LoadStatus::NoEntryPoint;
+  }
+  VstPluginMainProc main;
+  static_assert(sizeof main == sizeof entry, "function and data pointers differ in size");
+  std::memcpy(&main, &entry, sizeof main);
+
+  VstHost* previous = gLoading;
+  gLoading = this;
+  AEffect* effect = main(&VstHost::Callback);
+  gLoading = previous;
+
+  if (!effect) {
+    mError = path + ": " + LoadStatusText(LoadStatus::EntryReturnedNull);
+    return LoadStatus::EntryReturnedNull;
+  }
+  if (effect->magic != kEffectMagic) {
+    char magic[16];
+    std::snprintf(magic, sizeof magic, "0x%08X", static_cast<unsigned>(effect->magic));
+    mError = path + ": " + LoadStatusText(LoadStatus::BadMagic) + " (" + magic + ")";
+    // An effect record we cannot trust: nothing of it is called, and the
+    // module stays loaded until this host goes, in case it still runs code.
+    mLibrary = std::move(library);
+    return LoadStatus::BadMagic;
+  }
+  mLibrary = std::move(library);
+  mEffect = effect;
+  Register(effect, this);
+  return LoadStatus::Ok;
+}
+
+void* VstHost::ModuleSymbol(const char* name) const { return mLibrary ? mLibrary->Symbol(name) : nullptr; }
+
+bool VstHost::Open() {
+  if (!mEffect || mOpen) return false;
+  Dispatch(effOpen);
+  mOpen = true;
+  Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(mSettings.sampleRate));
+  Dispatch(effSetBlockSize, 0, mSettings.blockSize);
+  return true;
+}
+
+bool VstHost::SetSampleRate(double rate) {
+  if (!(rate > 0) || mRunning) return false;
+  mSettings.sampleRate = rate;
+  UpdateTime();
+  if (mOpen) Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+  return true;
+}
+
+bool VstHost::SetBlockSize(int frames) {
+  if (frames < 1 || mRunning) return false;
+  mSettings.blockSize = frames;
+  if (mOpen) Dispatch(effSetBlockSize, 0, frames);
+  return true;
+}
+
+void VstHost::SetPosition(double samples) {
+  mTime.samplePos = samples;
+  UpdateTime();
+}
+
+VstIntPtr VstHost::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+  if (!mEffect || !mEffect->dispatcher) return 0;
+  return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
+}
+
+std::string VstHost::DispatchText(VstInt32 opcode, VstInt32 index, VstIntPtr value) {
+  char text[kTextBuffer];
+  std::memset(text, 0, sizeof text);
+  Dispatch(opcode, index, value, text);
+  text[sizeof text - 1] = '\0';
+  return text;
+}
+
+std::string VstHost::ParamName(int index) {
+  return index >= 0 && index < NumParams() ? DispatchText(effGetParamName, index) : std::string();
+}
+
+std::string VstHost::ParamLabel(int index) {
+  return index >= 0 && index < NumParams() ? DispatchText(effGetParamLabel, index) : std::string();
+}
+
+std::string VstHost::ParamDisplay(int index) {
+  return index >= 0 && index < NumParams() ? DispatchText(effGetParamDisplay, index) : std::string();
+}
+
+float VstHost::GetParam(int index) {
+  if (index < 0 || index >= NumParams() || !mEffect->getParameter) return 0.0f;
+  return mEffect->getParameter(mEffect, index);
+}
+
+void VstHost::SetParam(int index, float normalized) {
+  if (index < 0 || index >= NumParams() || !mEffect->setParameter) return;
+  mEffect->setParameter(mEffect, index, normalized);
+}
+
+bool VstHost::SetParamText(int index, const std::string& text) {
+  if (index < 0 || index >= NumParams()) return false;
+  std::vector<char> buffer(text.begin(), text.end());
+  buffer.resize(std::max(buffer.size() + 1, kTextBuffer), '\0');
+  return Dispatch(effString2Parameter, index, 0, buffer.data()) != 0;
+}
+
+int VstHost::FindParam(const std::string& name) {
+  std::string wanted = Folded(name);
+  for (int i = 0; i < NumParams(); ++i) {
+    if (Folded(ParamName(i)) == wanted) return i;
+  }
+  return -1;
+}
+
+std::string VstHost::ProgramName(int index) {
+  return index >= 0 && index < NumPrograms() ? DispatchText(effGetProgramNameIndexed, index, -1) : std::string();
+}
+
+int VstHost::CurrentProgram() { return static_cast<int>(Dispatch(effGetProgram)); }
+
+bool VstHost::SetProgram(int index) {
+  if (index < 0 || index >= NumPrograms()) return false;
+  Dispatch(effBeginSetProgram);
+  Dispatch(effSetProgram, 0, index);
+  Dispatch(effEndSetProgram);
+  return true;
+}
+
+int VstHost::FindProgram(const std::string& name) {
+  std::string wanted = Folded(name);
+  for (int i = 0; i < NumPrograms(); ++i) {
+    if (Folded(ProgramName(i)) == wanted) return i;
+  }
+  return -1;
+}
+
+bool VstHost::GetChunk(bool program, std::vector<uint8_t>* chunk) {
+  chunk->clear();
+  void* data = nullptr;
+  VstIntPtr size = Dispatch(effGetChunk, program ? 1 : 0, 0, &data);
+  if (size <= 0 || !data) return false;
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  chunk->assign(bytes, bytes + size);
+  return true;
+}
+
+bool VstHost::SetChunk(bool program, const std::vector<uint8_t>& chunk) {
+  if (chunk.empty()) return false;
+  // The effect may keep or modify what it is given: hand it a copy.
+  std::vector<uint8_t> copy(chunk);
+  if (program) Dispatch(effBeginLoadProgram);
+  else Dispatch(effBeginLoadBank);
+  return Dispatch(effSetChunk, program ? 1 : 0, static_cast<VstIntPtr>(copy.size()), copy.data()) != 0;
+}
+
+std::string VstHost::EffectName() { return DispatchText(effGetEffectName, 0); }
+std::string VstHost::VendorString() { return DispatchText(effGetVendorString, 0); }
+std::string VstHost::ProductString() { return DispatchText(effGetProductString, 0); }
+
+VstIntPtr VstHost::CanDo(const char* text) {
+  std::vector<char> buffer(text, text + std::strlen(text) + 1);
+  return Dispatch(effCanDo, 0, 0, buffer.data());
+}
+
+bool VstHost::Supports(Precision precision) const {
+  if (!mEffect) return false;
+  switch (precision) {
+    case Precision::Float:
+      return mEffect->processReplacing && (mEffect->flags & effFlagsCanReplacing);
+    case Precision::FloatAdding:
+      return mEffect->process != nullptr;
+    case Precision::Double:
+      return mEffect->processDoubleReplacing && (mEffect->flags & effFlagsCanDoubleReplacing);
+  }
+  return false;
+}
+
+bool VstHost::Resume(Precision precision) {
+  if (!mOpen || mRunning) return false;
+  if (mEffect->flags & effFlagsCanDoubleReplacing) {
+    Dispatch(effSetProcessPrecision, 0, precision == Precision::Double ? kProcessPrecision64 : kProcessPrecision32);
+  }
+  Dispatch(effMainsChanged, 0, 1);
+  Dispatch(effStartProcess);
+  mRunning = true;
+  mTransportChanged = true;
+  return true;
+}
+
+void VstHost::Suspend() {
+  if (!mRunning) return;
+  Dispatch(effStopProcess);
+  Dispatch(effMainsChanged, 0, 0);
+  mRunning = false;
+}
+
+void VstHost::UpdateTime() {
+  VstTimeInfo& t = mTime;
+  t.sampleRate = mSettings.sampleRate;
+  t.nanoSeconds = 0;
+  t.timeSigNumerator = 4;
+  t.timeSigDenominator = 4;
+  t.smpteOffset = 0;
+  t.smpteFrameRate = 0;
+  t.samplesToNextClock = 0;
+  t.cycleStartPos = 0;
+  t.cycleEndPos = 0;
+  t.flags = kVstTransportPlaying | kVstTimeSigValid;
+  if (mTransportChanged) t.flags |= kVstTransportChanged;
+  if (mSettings.tempoValid && mSettings.tempo > 0) {
+    t.tempo = mSettings.tempo;
+    t.ppqPos = t.samplePos / mSettings.sampleRate * mSettings.tempo / 60.0;
+    t.barStartPos = std::floor(t.ppqPos / 4.0) * 4.0;
+    t.flags |= kVstTempoValid | kVstPpqPosValid | kVstBarsValid;
+  } else {
+    t.tempo = 0;
+    t.ppqPos = 0;
+    t.barStartPos = 0;
+  }
+}
+
+bool VstHost::BeginBlock(Precision precision, int frames) {
+  if (!mRunning || frames < 1 || frames > mSettings.blockSize || !Supports(precision)) return false;
+  UpdateTime();
+  mInProcess.store(true);
+  return true;
+}
+
+void VstHost::EndBlock(int frames) {
+  mInProcess.store(false);
+  mTransportChanged = false;
+  mTime.samplePos += frames;
+}
+
+bool VstHost::ProcessFloat(float** inputs, float** outputs, int frames) {
+  if (!BeginBlock(Precision::Float, frames)) return false;
+  mEffect->processReplacing(mEffect, inputs, outputs, frames);
+  EndBlock(frames);
+  return true;
+}
+
+bool VstHost::ProcessFloatAdding(float** inputs, float** outputs, int frames) {
+  if (!BeginBlock(Precision::FloatAdding, frames)) return false;
+  mEffect->process(mEffect, inputs, outputs, frames);
+  EndBlock(frames);
+  return true;
+}
+
+bool VstHost::ProcessDouble(double** inputs, double** outputs, int frames) {
+  if (!BeginBlock(Precision::Double, frames)) return false;
+  mEffect->processDoubleReplacing(mEffect, inputs, outputs, frames);
+  EndBlock(frames);
+  return true;
+}
+
+void VstHost::Close() {
+  if (!mEffect) return;
+  Suspend();
+  AEffect* effect = mEffect;
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+  mEffect = nullptr;
+  mOpen = false;
+  Unregister(this);
+}
+
+void VstHost::Unload() {
+  Close();
+  Unregister(this);
+  mLibrary.reset();
+}
+
+std::vector<HostEvent> VstHost::Events() const {
+  std::lock_guard<std::mutex> lock(mLogLock);
+  return mEvents;
+}
+
+void VstHost::ClearEvents() {
+  std::lock_guard<std::mutex> lock(mLogLock);
+  mEvents.clear();
+}
+
+std::map<int, int> VstHost::RequestCounts() const {
+  std::lock_guard<std::mutex> lock(mLogLock);
+  return mRequests;
+}
+
+VstIntPtr VSTCALLBACK VstHost::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                        float opt) {
+  VstHost* host = HostOf(effect);
+  if (!host) {
+    // A request from an effect no host here knows (e.g. from a thread it
+    // started before its host was gone): only the version is told.
+    return opcode == audioMasterVersion ? kHostVstVersion : 0;
+  }
+  return host->Answer(opcode, index, value, ptr, opt);
+}
+
+VstIntPtr VstHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+  (void)value;
+  {
+    std::lock_guard<std::mutex> lock(mLogLock);
+    ++mRequests[opcode];
+    switch (opcode) {
+      case audioMasterAutomate: mEvents.push_back({HostEvent::Automate, index, opt}); return 0;
+      case audioMasterBeginEdit: mEvents.push_back({HostEvent::BeginEdit, index, 0.0f}); return 1;
+      case audioMasterEndEdit: mEvents.push_back({HostEvent::EndEdit, index, 0.0f}); return 1;
+      default: break;
+    }
+  }
+  switch (opcode) {
+    case audioMasterVersion: return kHostVstVersion;
+    case audioMasterCurrentId: return 0;
+    case audioMasterIdle: return 0;
+    case audioMasterPinConnected: {
+      // 0 means connected.
+      if (!mEffect) return 1;
+      int count = value ? mEffect->numOutputs : mEffect->numInputs;  // value 0: an input pin
+      return index >= 0 && index < count ? 0 : 1;
+    }
+    case audioMasterWantMidi: return 0;
+    case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(&mTime);
+    case audioMasterProcessEvents: return ptr ? 1 : 0;
+    case audioMasterIOChanged: return 0;
+    case audioMasterSizeWindow: return 0;
+    case audioMasterGetSampleRate: return static_cast<VstIntPtr>(mSettings.sampleRate);
+    case audioMasterGetBlockSize: return mSettings.blockSize;
+    case audioMasterGetInputLatency: return 0;
+    case audioMasterGetOutputLatency: return 0;
+    case audioMasterGetCurrentProcessLevel:
+      if (mInProcess.load()) return mSettings.offline ? kProcessLevelOffline : kProcessLevelRealtime;
+      return kProcessLevelUser;
+    case audioMasterGetAutomationState: return kAutomationOff;
+    case audioMasterGetVendorString: CopyText(ptr, mSettings.vendorName, kVstMaxVendorStrLen); return ptr ? 1 : 0;
+    case audioMasterGetProductString: CopyText(ptr, mSettings.productName, kVstMaxProductStrLen); return ptr ? 1 : 0;
+    case audioMasterGetVendorVersion: return mSettings.vendorVersion;
+    case audioMasterCanDo: {
+      if (!ptr) return 0;
+      const char* text = static_cast<const char*>(ptr);
+      for (const HostCapability& capability : kHostCapabilities) {
+        if (std::strcmp(text, capability.text) == 0) return capability.answer;
+      }
+      return 0;
+    }
+    case audioMasterGetLanguage: return kLanguageEnglish;
+    case audioMasterGetDirectory: return 0;
+    case audioMasterUpdateDisplay: return 1;
+    default: return 0;
+  }
+}
+
+}  // namespace qmhost
