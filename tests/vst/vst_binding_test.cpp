@@ -1,0 +1,212 @@
+// The binding's host services, checked on a small plug-in of its own with a
+// recording host callback.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "framework/TextUtil.h"
+#include "gui/IGui.h"
+#include "vst/IPlugVST.h"
+
+namespace {
+
+struct Recorder {
+  std::vector<std::string> requests;
+  std::string product;
+  VstTimeInfo time{};
+  bool giveTime = true;
+};
+Recorder* gRecorder = nullptr;
+
+VstIntPtr VSTCALLBACK Record(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+  Recorder& r = *gRecorder;
+  switch (opcode) {
+    case audioMasterGetProductString:
+      r.requests.push_back("product");
+      strcpy(static_cast<char*>(ptr), r.product.c_str());
+      return 1;
+    case audioMasterGetTime:
+      r.requests.push_back("time " + std::to_string(value));
+      return r.giveTime ? reinterpret_cast<VstIntPtr>(&r.time) : 0;
+    case audioMasterAutomate:
+      r.requests.push_back("automate " + std::to_string(index) + " " + std::to_string(opt));
+      return 0;
+    case audioMasterBeginEdit:
+      r.requests.push_back("begin " + std::to_string(index));
+      return 0;
+    case audioMasterEndEdit:
+      r.requests.push_back("end " + std::to_string(index));
+      return 0;
+    case audioMasterProcessEvents: {
+      const VstEvents* events = static_cast<const VstEvents*>(ptr);
+      const VstEvent* e = events->events[0];
+      r.requests.push_back("events " + std::to_string(events->numEvents) + " type " + std::to_string(e->type) +
+                           " size " + std::to_string(e->byteSize));
+      return 1;
+    }
+    default:
+      r.requests.push_back("op " + std::to_string(opcode));
+      return 0;
+  }
+}
+
+class FourChannelPlug : public IPlugVST {
+public:
+  explicit FourChannelPlug(audioMasterCallback host, int midiMode = 0)
+      : IPlugVST(host, 8, "2-2 4-4", 3, "four", "p", "v", 0x10203, FourCC("four"), FourCC("Test"), 0, midiMode,
+                 true, true) {}
+};
+
+class WheelEditor : public IGui {
+public:
+  WheelEditor() : IGui(498, 285, 24) {}
+  void ApplyPluginParameter(int, double, bool) override {}
+  void ApplyUserValueByParam(int, double) override {}
+  void SetHiddenByParam(int, bool) override {}
+  void PrepareDrawing() override {}
+  void StartEndEditDelay(int ticks) override { countdown = ticks; }
+  void CancelEndEditDelay() override { countdown = 0; }
+  void* OpenEditorWindow(void*) override { return this; }
+  void CloseEditorWindow() override {}
+  int countdown = 0;
+};
+
+struct BindingTest : ::testing::Test {
+  Recorder recorder;
+  void SetUp() override { gRecorder = &recorder; }
+  void TearDown() override { gRecorder = nullptr; }
+};
+
+TEST_F(BindingTest, HostTable) {
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("REAPER"), 1);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("Cubase Pro 12"), 3);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("reaper with cubase"), 3);  // earlier entries win
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("Ableton Live"), 9);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("Adobe Audition"), 17);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("BrainWaveProducer Live"), 28);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("Ardour"), 27);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("GarageBand"), 26);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct("Deliverance"), 9);  // "live" inside a word
+  EXPECT_EQ(IPlugVST::HostTypeForProduct(""), 0);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct(nullptr), 0);
+  EXPECT_EQ(IPlugVST::HostTypeForProduct(std::string(300, 'x').append("ardour").c_str()), 0);  // past 255 characters
+}
+
+TEST_F(BindingTest, HostAskedOnceAndChannelSetupForListedHosts) {
+  recorder.product = "Adobe Audition CC";
+  FourChannelPlug plug(Record);
+  EXPECT_EQ(plug.Effect()->flags, 0x1010 | effFlagsProgramChunks | effFlagsIsSynth);  // no mono configuration
+  plug.PrepareForHost();
+  plug.PrepareForHost();
+  EXPECT_EQ(plug.GetHostType(), 17);
+  EXPECT_EQ(std::count(recorder.requests.begin(), recorder.requests.end(), "product"), 1);
+  EXPECT_TRUE(plug.IsInChannelConnected(1));
+  EXPECT_FALSE(plug.IsInChannelConnected(2));
+  EXPECT_FALSE(plug.IsInChannelConnected(3));
+  EXPECT_TRUE(plug.IsOutChannelConnected(3));
+  EXPECT_EQ(plug.Effect()->numInputs, 4);
+
+  recorder.product = "REAPER";
+  FourChannelPlug other(Record);
+  other.PrepareForHost();
+  EXPECT_EQ(other.GetHostType(), 1);
+  EXPECT_TRUE(other.IsInChannelConnected(3));
+
+  recorder.product = "";
+  FourChannelPlug unknown(Record);
+  EXPECT_EQ(unknown.GetHostType(), 0);
+  EXPECT_EQ(unknown.GetHostType(), 0);
+  EXPECT_EQ(std::count(recorder.requests.begin(), recorder.requests.end(), "product"), 3);
+}
+
+TEST_F(BindingTest, TimeQueries) {
+  FourChannelPlug plug(Record);
+  recorder.time.tempo = 120.0;
+  recorder.time.flags = 0;
+  EXPECT_EQ(plug.GetHostTempo(), 0.0);  // tempo without its flag
+  recorder.time.flags = kVstTempoValid;
+  EXPECT_EQ(plug.GetHostTempo(), 120.0);
+  EXPECT_EQ(recorder.requests.back(), "time 1024");
+  recorder.time.tempo = -5;
+  EXPECT_EQ(plug.GetHostTempo(), 0.0);
+  recorder.time.samplePos = 1234.5;
+  EXPECT_EQ(plug.GetSamplePosition(), 1235);
+  recorder.time.samplePos = -3;
+  EXPECT_EQ(plug.GetSamplePosition(), 0);
+  recorder.time.samplePos = std::nan("");
+  EXPECT_EQ(plug.GetSamplePosition(), 0);
+  recorder.time.samplePos = 4294967296.0 + 7.0;  // past 32 bits: wraps
+  EXPECT_EQ(plug.GetSamplePosition(), 7);
+  recorder.time.samplePos = 1e300;
+  EXPECT_GE(plug.GetSamplePosition(), 0);
+  int n = 9, d = 9;
+  recorder.time.timeSigNumerator = 3;
+  recorder.time.timeSigDenominator = 8;
+  plug.GetTimeSignature(&n, &d);
+  EXPECT_EQ(n, 0);  // flag missing
+  recorder.time.flags = kVstTimeSigValid;
+  plug.GetTimeSignature(&n, &d);
+  EXPECT_EQ(n, 3);
+  EXPECT_EQ(d, 8);
+  recorder.giveTime = false;
+  EXPECT_EQ(plug.GetSamplePosition(), 0);
+  plug.GetTimeSignature(&n, &d);
+  EXPECT_EQ(d, 0);
+
+  FourChannelPlug alone(nullptr);  // no host: no requests, no answers
+  EXPECT_EQ(alone.GetHostTempo(), 0.0);
+  EXPECT_EQ(alone.GetHostType(), 0);
+}
+
+TEST_F(BindingTest, WheelGesturesShareOneBeginEdit) {
+  FourChannelPlug plug(Record);
+  WheelEditor* editor = new WheelEditor;
+  plug.AttachEditor(editor);
+  EXPECT_EQ(plug.Effect()->flags & effFlagsHasEditor, effFlagsHasEditor);
+  EXPECT_EQ(plug.EditorRect().bottom, 285);
+  EXPECT_EQ(plug.EditorRect().right, 498);
+  recorder.requests.clear();
+
+  for (int notch = 0; notch < 2; ++notch) {
+    plug.BeginParamEditOnce(5);
+    plug.EndParamEditDelayed(5);
+  }
+  EXPECT_EQ(recorder.requests, (std::vector<std::string>{"begin 5"}));
+  EXPECT_EQ(editor->countdown, 12);
+  plug.BeginParamEditOnce(6);
+  EXPECT_EQ(recorder.requests, (std::vector<std::string>{"begin 5", "end 5", "begin 6"}));
+  EXPECT_EQ(editor->countdown, 0);
+}
+
+TEST_F(BindingTest, MidiAndLatency) {
+  FourChannelPlug plug(Record, 1);
+  MidiMessage note;
+  note.status = 0x90;
+  note.data1 = 60;
+  EXPECT_TRUE(plug.SendMidiMessage(&note));
+  EXPECT_EQ(recorder.requests.back(), "events 1 type 1 size 32");
+  uint8_t dump[3] = {0xF0, 0x01, 0xF7};
+  SysExMessage sysex;
+  sysex.size = 3;
+  sysex.data = dump;
+  EXPECT_TRUE(plug.SendSysExMessage(&sysex));
+  EXPECT_EQ(recorder.requests.back(), "events 1 type 6 size 48");
+  char answer[] = "receiveVstMidiEvent";
+  EXPECT_EQ(plug.Effect()->dispatcher(plug.Effect(), effCanDo, 0, 0, answer, 0), 1);
+  char send[] = "sendVstEvents";
+  EXPECT_EQ(plug.Effect()->dispatcher(plug.Effect(), effCanDo, 0, 0, send, 0), 1);
+  EXPECT_EQ(plug.Effect()->dispatcher(plug.Effect(), effGetPlugCategory, 0, 0, nullptr, 0), 2);
+  plug.ChangeLatency(128);
+  EXPECT_EQ(plug.Effect()->initialDelay, 128);
+  EXPECT_EQ(plug.CurrentLatency(), 128);
+  recorder.requests.clear();
+  float* none[4] = {};
+  plug.Effect()->processReplacing(plug.Effect(), none, none, 0);
+  EXPECT_EQ(recorder.requests, (std::vector<std::string>{"op 6"}));  // wants MIDI on every call
+}
+
+}  // namespace
