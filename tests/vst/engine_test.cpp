@@ -289,7 +289,7 @@ TEST(EngineSafety, NoTempoWithSyncOnPassesTheDrySignal) {
   ASSERT_TRUE(host.Load());
   std::vector<double> l(1000, 0.5), r(1000, -0.5);
   host.ProcessDouble(l, r, 256);
-  const double mix = 0.33f;
+  const double mix = 33.0f * 0.01f;  // "Mix" 33 in single precision
   EXPECT_EQ(l[999], (0.0 - 0.5) * mix + 0.5);
   EXPECT_EQ(r[999], (0.0 + 0.5) * mix - 0.5);
 }
