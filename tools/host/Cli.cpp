@@ -350,8 +350,9 @@ void LoadModule(VstHost& host, const std::string& path) {
 // The state options, in this order: program, state chunk, parameters.
 void ApplyState(VstHost& host, const Options& o) {
   if (!o.program.empty()) {
-    int index = AllDigits(o.program) ? std::atoi(o.program.c_str()) : host.FindProgram(o.program);
-    if (o.program.size() > 9 || index < 0 || index >= host.NumPrograms()) {
+    bool byIndex = AllDigits(o.program);
+    int index = byIndex ? (o.program.size() <= 9 ? std::atoi(o.program.c_str()) : -1) : host.FindProgram(o.program);
+    if (index < 0 || index >= host.NumPrograms()) {
       throw Failure{kExitRejected, "no program " + QuoteText(o.program) + " (the module has " +
                                        std::to_string(host.NumPrograms()) + " programs)"};
     }

@@ -37,7 +37,7 @@ void AddPluck(AudioData& out, double start, double frequency, double gainL, doub
   // Karplus-Strong: the loop is averaged with its neighbour and loses a
   // little on each pass.
   const double loss = 0.996;
-  size_t length = static_cast<size_t>(1.5 * rate);
+  size_t length = static_cast<size_t>(0.7 * rate);
   size_t pos = 0;
   double fade = 1.0;
   const double fadeStep = 1.0 / (0.05 * rate);
@@ -101,13 +101,13 @@ double PortableSine(double x) {
   if (x > kPi / 2) x = kPi - x;
   else if (x < -kPi / 2) x = -kPi - x;
   double x2 = x * x;
-  // Taylor series to x^13: error below 1e-9 on [-pi/2, pi/2].
-  double p = 1.0 - x2 / 182.0;
-  p = 1.0 - x2 / 132.0 * p;
-  p = 1.0 - x2 / 90.0 * p;
-  p = 1.0 - x2 / 56.0 * p;
-  p = 1.0 - x2 / 30.0 * p;
-  p = 1.0 - x2 / 12.0 * p;
+  // Taylor series to x^15: error below 1e-11 on [-pi/2, pi/2].
+  double p = 1.0 - x2 / 210.0;
+  p = 1.0 - x2 / 156.0 * p;
+  p = 1.0 - x2 / 110.0 * p;
+  p = 1.0 - x2 / 72.0 * p;
+  p = 1.0 - x2 / 42.0 * p;
+  p = 1.0 - x2 / 20.0 * p;
   p = 1.0 - x2 / 6.0 * p;
   return x * p;
 }
