@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -28,7 +29,7 @@ constexpr int kMaxGlyphPathLineHeight = 255;
 
 uint32_t* Row(BitmapBase& bitmap, int y) {
   const int stored = bitmap.IsBottomUp() ? bitmap.Height() - 1 - y : y;
-  return bitmap.Pixels() + static_cast<long>(stored) * bitmap.RowPixels();
+  return bitmap.Pixels() + static_cast<ptrdiff_t>(stored) * bitmap.RowPixels();
 }
 
 BitmapBase* GlyphScratchOfSize(int size) {

@@ -110,10 +110,13 @@ TEST(TextInFonts, FacesResolveWithTheirCellHeight) {
     font->SetInkColour(0xFFFFFFFFu);
     IBounds r(0, 0, 40, 20);
     font->RenderText(&bitmap, "50%", -1, &r, kTextNoClip | UseInkAlpha);
+#ifndef _WIN32
+    // Without a system text call, lines this high have no glyphs to draw.
     if (font->LineHeight() > 1023) {
       Box box;
       EXPECT_FALSE(InkBox(bitmap, 0xFF000000u, &box)) << size;
     }
+#endif
   }
   // An unknown face falls back to some installed face.
   auto fallback = MakeFont("No Such Face Anywhere", 16);
