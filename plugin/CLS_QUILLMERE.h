@@ -69,9 +69,9 @@ private:
   // shortened to what the lines hold.
   void FitLoopToLines();
   void ApplyUserValue(int index, double normalized);
-  template <bool kToggles>
-  void RunLoop(const double* inL, const double* inR, double* outL, double* outR, int frames, uint32_t toggleLeft,
-               uint32_t toggleRight);
+  // The per-sample loop, in runs without direction changes or wrap-arounds.
+  void RunLoop(const double* inL, const double* inR, double* outL, double* outR, int frames, bool flips,
+               uint32_t toggleLeft, uint32_t toggleRight);
   void RunSilentLoop(const double* inL, const double* inR, double* outL, double* outR, int frames);
 
   int32_t appliedValues[kNumParams];
