@@ -44,8 +44,9 @@ bool PixelBitmap::SetSize(int width, int height) {
   int64_t needed = 0;
   bool tooLarge = false;
   if (width > 0 && height > 0) {
-    needed = int64_t(height) * RoundedRow(width, mAlignMask) * 4;
-    tooLarge = needed > kMaxBufferBytes;
+    int64_t pixels = int64_t(height) * RoundedRow(width, mAlignMask);  // below 2^63
+    tooLarge = pixels > kMaxBufferBytes / 4;
+    needed = tooLarge ? 0 : pixels * 4;
   }
   if (needed > 0 && !tooLarge) {
     if (!mBuffer) {

@@ -17,7 +17,9 @@ struct MemoryReader {
   int remaining;
 };
 
-// Reads past the end yield zero bytes, which libpng's own checks then reject.
+// A read past the end fails the image at once (as a short read from a file
+// does). Handing out zero bytes instead would let a damaged length field make
+// libpng skip through gigabytes of zeros before its checks reject the image.
 void ReadFromMemory(png_structp png, png_bytep out, size_t count) {
   MemoryReader* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
   std::memset(out, 0, count);
@@ -26,6 +28,7 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t count) {
   if (take) std::memcpy(out, reader->next, take);
   reader->next += take;
   reader->remaining -= int(take);
+  if (take < count) png_error(png, "Read past the end of the data");
 }
 
 // What one decode owns. The fields that change after the error jump is armed

@@ -30,8 +30,7 @@ bool SysBitmap::SetSize(int width, int height) {
     mWidth = mHeight = 0;
     return false;
   }
-  int64_t bytes = allocWidth * height * 4;
-  if (bytes <= INT_MAX - 63) mDib = std::malloc(size_t(bytes) + 63);
+  if (allocWidth * height <= (INT_MAX - 63) / 4) mDib = std::malloc(size_t(allocWidth * height * 4) + 63);
   if (!mDib) {
     mAllocWidth = mAllocHeight = 0;
     mWidth = mHeight = 0;

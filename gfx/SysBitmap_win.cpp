@@ -47,12 +47,11 @@ bool SysBitmap::SetSize(int width, int height) {
     mWidth = mHeight = 0;
     return false;
   }
-  mAllocWidth = int(allocWidth);
-  mAllocHeight = height;
-
   void* bits = nullptr;
   HBITMAP dib = nullptr;
-  if (allocWidth * height * 4 <= INT_MAX) {
+  if (allocWidth * height <= INT_MAX / 4) {
+    mAllocWidth = int(allocWidth);
+    mAllocHeight = height;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = mAllocWidth;
