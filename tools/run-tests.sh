@@ -23,4 +23,31 @@ run asan || status=1
 run tsan --no-tests=ignore || status=1
 wineboot -i >/dev/null 2>&1 || true
 run windows || status=1
+
+# The two modules must tell a host the same things and render the same sound.
+echo "== quillmere_x64.dll under Wine against quillmere.so"
+cross_check() {
+  local host=build/linux/tools/quillmere-host winhost=build/windows/tools/quillmere-host.exe
+  local so=build/linux/quillmere.so dll=build/windows/quillmere_x64.dll dir=build/cross-check
+  mkdir -p "$dir"
+  "$host" info "$so" >"$dir/info-linux.txt"
+  wine "$winhost" info "$dll" | tr -d '\r' >"$dir/info-windows.txt"
+  if ! diff -u "$dir/info-linux.txt" "$dir/info-windows.txt"; then
+    echo "info differs"
+    return 1
+  fi
+  echo "info: identical ($(wc -l <"$dir/info-linux.txt") lines)"
+  local ok=0
+  for args in "--program 3 --precision double" "--program 8 --precision float --block 64" \
+              "--program 25 --precision float-adding --tempo 97" "--program 15 --precision double --block 4096"; do
+    # shellcheck disable=SC2086
+    "$host" render "$so" --demo "$dir/linux.f64" $args >/dev/null
+    # shellcheck disable=SC2086
+    wine "$winhost" render "$dll" --demo "$dir/windows.f64" $args >/dev/null
+    printf 'render %-48s ' "$args"
+    "$host" compare "$dir/linux.f64" "$dir/windows.f64" --tolerance 1e-12 | head -n 1 || ok=1
+  done
+  return $ok
+}
+cross_check || status=1
 exit $status
