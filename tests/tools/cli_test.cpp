@@ -223,6 +223,22 @@ TEST(CliRender, PrefillStartTailAndMonoInput) {
   std::remove(out.c_str());
 }
 
+TEST(CliDemo, WritesTheEmbeddedInput) {
+  std::string path = Temp("demo.f64");
+  CliRun r = Cli({"demo", path, "--rate", "16000"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Contains(r.out, "2 ch, 16000 Hz, 64000 frames (4.000 s)")) << r.out;
+  AudioData written;
+  std::string error;
+  ASSERT_TRUE(qmhost::ReadAudio(path, 2, 16000, &written, &error)) << error;
+  EXPECT_TRUE(written.channels == qmhost::DemoSignal(16000).channels);
+  std::remove(path.c_str());
+  if (!qmhost::HaveSoundFiles()) {
+    EXPECT_EQ(Cli({"demo", Temp("demo.wav")}).code, 1) << "this build has raw files only";
+    EXPECT_EQ(Cli({"compare", Temp("a.wav"), Temp("b.wav")}).code, 1);
+  }
+}
+
 TEST(CliCompare, SameWithinToleranceElseSix) {
   AudioData a = qmhost::DemoSignal(8000), b = a;
   b.channels[1][123] += 1e-9;

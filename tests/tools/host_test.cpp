@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "tests/tools/TestModules.h"
@@ -331,6 +332,47 @@ TEST(HostInstances, TwoHostsKeepTheirOwnAnswers) {
   EXPECT_EQ(VstHost::Callback(second.Effect(), audioMasterGetSampleRate, 0, 0, nullptr, 0), 96000);
   first.Unload();
   EXPECT_EQ(VstHost::Callback(second.Effect(), audioMasterGetSampleRate, 0, 0, nullptr, 0), 96000);
+}
+
+TEST(HostConcurrency, RequestsFromManyThreadsAreAllLogged) {
+  FakeLog log(QM_FAKE_EFFECT_FILE);
+  VstHost host;
+  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
+  ASSERT_TRUE(host.Open());
+  AEffect* effect = host.Effect();
+  constexpr int kThreads = 4, kEach = 500;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([effect, t] {
+      for (int i = 0; i < kEach; ++i) {
+        VstHost::Callback(effect, audioMasterBeginEdit, t, 0, nullptr, 0);
+        VstHost::Callback(effect, audioMasterAutomate, t, 0, nullptr, static_cast<float>(i) / kEach);
+        VstHost::Callback(effect, audioMasterGetTime, 0, 0, nullptr, 0);
+        VstHost::Callback(effect, audioMasterEndEdit, t, 0, nullptr, 0);
+      }
+    });
+  }
+  size_t seen = 0;
+  while (seen < static_cast<size_t>(kThreads * kEach * 3)) seen = host.Events().size();
+  for (auto& thread : threads) thread.join();
+  std::vector<HostEvent> events = host.Events();
+  ASSERT_EQ(events.size(), static_cast<size_t>(kThreads * kEach * 3));
+  // Each thread's own events keep their order.
+  for (int t = 0; t < kThreads; ++t) {
+    const HostEvent::Kind gesture[3] = {HostEvent::BeginEdit, HostEvent::Automate, HostEvent::EndEdit};
+    int next = 0;
+    float last = -1;
+    for (const HostEvent& e : events) {
+      if (e.index != t) continue;
+      EXPECT_EQ(e.kind, gesture[next]) << "thread " << t;
+      if (e.kind == HostEvent::Automate) {
+        EXPECT_GT(e.value, last);
+        last = e.value;
+      }
+      next = (next + 1) % 3;
+    }
+  }
+  EXPECT_EQ(host.RequestCounts()[audioMasterGetTime], kThreads * kEach);
 }
 
 }  // namespace

@@ -276,6 +276,13 @@ Options ParseOptions(const std::vector<std::string>& args, size_t first) {
   return o;
 }
 
+// Sound files need libsndfile; a build without it says so as a usage error.
+void RequireAudioSupport(const std::string& path) {
+  if (!IsRawFile(path) && !HaveSoundFiles()) {
+    throw UsageError(path + ": this build reads and writes only raw .f64 files (interleaved little-endian doubles)");
+  }
+}
+
 void ExpectPositional(const Options& o, size_t count, const char* usage) {
   if (o.positional.size() != count) throw UsageError(std::string("usage: quillmere-host ") + usage);
 }
@@ -497,9 +504,8 @@ int CommandRender(const std::vector<std::string>& args, std::ostream& out) {
   ExpectPositional(o, o.demo ? 2 : 3, "render MODULE IN OUT [options]  or  render MODULE --demo OUT [options]");
   const std::string& module = o.positional[0];
   const std::string& outPath = o.positional.back();
-  if (!IsRawFile(outPath) && !HaveSoundFiles()) {
-    throw UsageError(outPath + ": this build writes only raw .f64 files (interleaved little-endian doubles)");
-  }
+  RequireAudioSupport(outPath);
+  if (!o.demo) RequireAudioSupport(o.positional[1]);
   AudioData input;
   if (o.demo) {
     input = DemoSignal(o.rate);
@@ -572,6 +578,8 @@ int CommandBench(const std::vector<std::string>& args, std::ostream& out) {
 int CommandCompare(const std::vector<std::string>& args, std::ostream& out) {
   Options o = ParseOptions(args, 1);
   ExpectPositional(o, 2, "compare A B [--tolerance T] [--channels N]");
+  RequireAudioSupport(o.positional[0]);
+  RequireAudioSupport(o.positional[1]);
   AudioData a, b;
   std::string error;
   if (!ReadAudio(o.positional[0], o.rawChannels, o.rate, &a, &error)) throw Failure{kExitIo, error};
@@ -593,9 +601,7 @@ int CommandDemo(const std::vector<std::string>& args, std::ostream& out) {
   Options o = ParseOptions(args, 1);
   ExpectPositional(o, 1, "demo OUT [--rate HZ] [--format F]");
   const std::string& outPath = o.positional[0];
-  if (!IsRawFile(outPath) && !HaveSoundFiles()) {
-    throw UsageError(outPath + ": this build writes only raw .f64 files (interleaved little-endian doubles)");
-  }
+  RequireAudioSupport(outPath);
   AudioData demo = DemoSignal(o.rate);
   std::string error;
   if (!WriteAudio(outPath, demo, o.format, &error)) throw Failure{kExitIo, error};
