@@ -590,10 +590,10 @@ int CommandCompare(const std::vector<std::string>& args, std::ostream& out) {
                   b.NumChannels(), b.Frames());
     return kExitDiffer;
   }
-  out << Format("max abs difference %.6g at frame %zu channel %d; %zu of %zu samples beyond tolerance %g\n",
-                c.maxDifference, c.worstFrame, c.worstChannel, c.beyondTolerance,
-                a.Frames() * static_cast<size_t>(a.NumChannels()), o.tolerance);
-  out << (c.beyondTolerance == 0 ? "same\n" : "differ\n");
+  // One line, so that a script may keep just the first line of the output.
+  out << Format("%s: max abs difference %.6g at frame %zu channel %d; %zu of %zu samples beyond tolerance %g\n",
+                c.beyondTolerance == 0 ? "same" : "differ", c.maxDifference, c.worstFrame, c.worstChannel,
+                c.beyondTolerance, a.Frames() * static_cast<size_t>(a.NumChannels()), o.tolerance);
   return c.beyondTolerance == 0 ? kExitOk : kExitDiffer;
 }
 
