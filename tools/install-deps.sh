@@ -11,6 +11,7 @@ packages=(
   libfreetype-dev libfontconfig-dev libx11-dev fonts-liberation2 fonts-dejavu-core
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
   dpkg-dev sox
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
