@@ -194,6 +194,25 @@ TEST(CliRender, DemoThroughEachPrecision) {
   }
 }
 
+TEST(CliRender, SoundFileInAndOut) {
+  if (!qmhost::HaveSoundFiles()) GTEST_SKIP() << "this build has raw files only";
+  std::string in = Temp("in.wav"), out = Temp("out.wav");
+  ASSERT_EQ(Cli({"demo", in, "--rate", "22050", "--format", "pcm24"}).code, 0);
+  // The rate comes from the file; 24-bit output as asked.
+  CliRun r = Cli({"render", kFake, in, out, "--param", "Gain=0.25", "--format", "pcm24"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Contains(r.out, "2 ch, 22050 Hz, 88200 frames")) << r.out;
+  AudioData a, b;
+  std::string error;
+  ASSERT_TRUE(qmhost::ReadAudio(in, 0, 0, &a, &error)) << error;
+  ASSERT_TRUE(qmhost::ReadAudio(out, 0, 0, &b, &error)) << error;
+  for (auto& channel : a.channels)
+    for (double& x : channel) x *= 0.5;
+  EXPECT_EQ(qmhost::CompareAudio(a, b, 1.0 / (1 << 23)).beyondTolerance, 0u);
+  std::remove(in.c_str());
+  std::remove(out.c_str());
+}
+
 TEST(CliRender, PrefillStartTailAndMonoInput) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   // A mono raw input of 1000 frames feeds both effect inputs.

@@ -471,7 +471,12 @@ VstIntPtr VSTCALLBACK VstHost::Callback(AEffect* effect, VstInt32 opcode, VstInt
     // started before its host was gone): only the version is told.
     return opcode == audioMasterVersion ? kHostVstVersion : 0;
   }
-  return host->Answer(opcode, index, value, ptr, opt);
+  // Nothing may unwind through the effect's frames.
+  try {
+    return host->Answer(opcode, index, value, ptr, opt);
+  } catch (...) {
+    return 0;
+  }
 }
 
 VstIntPtr VstHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
