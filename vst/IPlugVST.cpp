@@ -15,6 +15,7 @@
 namespace {
 
 constexpr VstIntPtr kAnswer = 0xBEEF;
+constexpr VstIntPtr kMaxBlockSize = 1 << 20;
 constexpr VstIntPtr kCockosAnswer = static_cast<VstIntPtr>(0xBEEF0000);
 
 enum ProcessMode { kAdding, kReplacing, kDouble };
@@ -387,8 +388,9 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       ResetState();
       return 0;
     case effSetBlockSize:
-      // Likewise a block size that is not positive or does not fit 32 bits.
-      if (value > 0 && value <= INT_MAX) ResizeBlock(static_cast<int>(value));
+      // Likewise a block size that is not positive or beyond any real host's
+      // (longer calls are processed in blocks anyway).
+      if (value > 0 && value <= kMaxBlockSize) ResizeBlock(static_cast<int>(value));
       ResetState();
       return 0;
     case effMainsChanged:

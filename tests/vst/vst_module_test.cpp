@@ -330,6 +330,8 @@ TEST(VstModule, OversizedAndMissingBuffersAreSafe) {
   // Nonsense block sizes and rates are refused; the plug-in keeps working.
   host.Dispatch(effSetBlockSize, 0, -1);
   host.Dispatch(effSetBlockSize, 0, 0);
+  host.Dispatch(effSetBlockSize, 0, static_cast<VstIntPtr>(1) << 40);
+  host.Dispatch(effSetBlockSize, 0, 1 << 30);
   host.Dispatch(effSetSampleRate, 0, 0, nullptr, -44100.0f);
   host.Dispatch(effSetSampleRate, 0, 0, nullptr, std::nanf(""));
   host.effect->processReplacing(host.effect, ins, outs, 320);
