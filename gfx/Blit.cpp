@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "gfx/Draw.h"
 #include "gfx/PixelOps.h"
@@ -53,11 +56,24 @@ void CopyRows(const Span& s) {
     std::memmove(s.dest->Row(s.dy + j) + s.dx, s.src->Row(s.sy + j) + s.sx, size_t(s.cols) * 4);
 }
 
+// Whole-word forms, four pixels at a time where SSE2 is at hand (the same
+// shifts, masks and additions on each 32-bit lane).
+#if defined(__SSE2__)
+inline __m128i Half4(__m128i p) { return _mm_and_si128(_mm_srli_epi32(p, 1), _mm_set1_epi32(0x7f7f7f7f)); }
+inline __m128i Quarter4(__m128i p) { return _mm_and_si128(_mm_srli_epi32(p, 2), _mm_set1_epi32(0x3f3f3f3f)); }
+inline __m128i Load4(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void Store4(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+#endif
+
 void AverageRows(const Span& s) {
   for (int j = 0; j < s.rows; ++j) {
     uint32_t* d = s.dest->Row(s.dy + j) + s.dx;
     const uint32_t* p = s.src->Row(s.sy + j) + s.sx;
-    for (int i = 0; i < s.cols; ++i) d[i] = px::Half(p[i]) + px::Half(d[i]);
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= s.cols; i += 4) Store4(d + i, _mm_add_epi32(Half4(Load4(p + i)), Half4(Load4(d + i))));
+#endif
+    for (; i < s.cols; ++i) d[i] = px::Half(p[i]) + px::Half(d[i]);
   }
 }
 
@@ -94,11 +110,48 @@ using FillRowsFn = void (*)(const Fill&, int);
 const FillRowsFn kFillRows[6] = {FillRows<px::OpCopy>,     FillRows<px::OpAdd>,       FillRows<px::OpDodge>,
                                  FillRows<px::OpMultiply>, FillRows<px::OpSoftLight>, FillRows<px::OpHsvShift>};
 
+// The exact copy weights of FillRect: c is the colour's share, the pixel keeps
+// a half, three quarters or a quarter of itself.
+struct KeepNone {
+  uint32_t c;
+  uint32_t operator()(uint32_t) const { return c; }
+#if defined(__SSE2__)
+  __m128i operator()(__m128i) const { return _mm_set1_epi32(int(c)); }
+#endif
+};
+struct KeepHalf {
+  uint32_t c;
+  uint32_t operator()(uint32_t p) const { return c + px::Half(p); }
+#if defined(__SSE2__)
+  __m128i operator()(__m128i p) const { return _mm_add_epi32(_mm_set1_epi32(int(c)), Half4(p)); }
+#endif
+};
+struct KeepThreeQuarters {
+  uint32_t c;
+  uint32_t operator()(uint32_t p) const { return c + px::Half(p) + px::Quarter(p); }
+#if defined(__SSE2__)
+  __m128i operator()(__m128i p) const {
+    return _mm_add_epi32(_mm_set1_epi32(int(c)), _mm_add_epi32(Half4(p), Quarter4(p)));
+  }
+#endif
+};
+struct KeepQuarter {
+  uint32_t c;
+  uint32_t operator()(uint32_t p) const { return c + px::Quarter(p); }
+#if defined(__SSE2__)
+  __m128i operator()(__m128i p) const { return _mm_add_epi32(_mm_set1_epi32(int(c)), Quarter4(p)); }
+#endif
+};
+
 template <class Word>
 void FillWords(const Fill& f, Word word) {
   for (int j = 0; j < f.rows; ++j) {
     uint32_t* d = f.dest->Row(f.y + j) + f.x;
-    for (int i = 0; i < f.cols; ++i) d[i] = word(d[i]);
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= f.cols; i += 4) Store4(d + i, word(Load4(d + i)));
+#endif
+    for (; i < f.cols; ++i) d[i] = word(d[i]);
   }
 }
 
@@ -202,23 +255,17 @@ void FillRect(BitmapBase* dest, int x, int y, int w, int h, uint32_t colour, flo
   if (op == ModeCopy) {
     switch (n) {
       case 256:
-        for (int j = 0; j < fill.rows; ++j) std::fill_n(d.Row(fy + j) + fx, fill.cols, colour);
+        FillWords(fill, KeepNone{colour});
         return;
-      case 128: {
-        uint32_t c = px::Half(colour);
-        FillWords(fill, [c](uint32_t p) { return c + px::Half(p); });
+      case 128:
+        FillWords(fill, KeepHalf{px::Half(colour)});
         return;
-      }
-      case 64: {
-        uint32_t c = px::Quarter(colour);
-        FillWords(fill, [c](uint32_t p) { return c + px::Half(p) + px::Quarter(p); });
+      case 64:
+        FillWords(fill, KeepThreeQuarters{px::Quarter(colour)});
         return;
-      }
-      case 192: {
-        uint32_t c = px::Half(colour) + px::Quarter(colour);
-        FillWords(fill, [c](uint32_t p) { return c + px::Quarter(p); });
+      case 192:
+        FillWords(fill, KeepQuarter{px::Half(colour) + px::Quarter(colour)});
         return;
-      }
       default:
         break;
     }

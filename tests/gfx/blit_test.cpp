@@ -315,3 +315,45 @@ TEST(PixelOpFor, ChoosesTheOperation) {
   EXPECT_EQ(PixelOpFor(6), nullptr);
   EXPECT_EQ(PixelOpFor(ModeChannelCopy), nullptr);
 }
+
+TEST(FillRectOps, WholeWordsOnWideRows) {
+  // Rows long enough for the four-pixel steps, with a remainder: every pixel
+  // gets the same whole-word form as a single one.
+  auto half = [](uint32_t p) { return (p >> 1) & 0x7f7f7f7fu; };
+  const uint32_t c = 0xFF804021u;
+  struct Case {
+    float alpha;
+    uint32_t (*form)(uint32_t c, uint32_t p);
+  };
+  const Case cases[] = {
+      {1.0f, [](uint32_t c, uint32_t) { return c; }},
+      {0.5f, [](uint32_t c, uint32_t p) { return ((c >> 1) & 0x7f7f7f7fu) + ((p >> 1) & 0x7f7f7f7fu); }},
+      {0.25f,
+       [](uint32_t c, uint32_t p) {
+         return ((c >> 2) & 0x3f3f3f3fu) + ((p >> 1) & 0x7f7f7f7fu) + ((p >> 2) & 0x3f3f3f3fu);
+       }},
+      {0.75f,
+       [](uint32_t c, uint32_t p) {
+         return ((c >> 1) & 0x7f7f7f7fu) + ((c >> 2) & 0x3f3f3f3fu) + ((p >> 2) & 0x3f3f3f3fu);
+       }},
+  };
+  for (const Case& k : cases) {
+    PixelBitmap d(11, 3, 4), orig(11, 3, 4);
+    FillPattern(d, 9);
+    FillPattern(orig, 9);
+    FillRect(&d, 1, 1, 10, 2, c, k.alpha, ModeCopy);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 12; ++x) {
+        bool inside = x >= 1 && x < 11 && y >= 1;
+        EXPECT_EQ(At(d, x, y), inside ? k.form(c, At(orig, x, y)) : At(orig, x, y)) << k.alpha << " " << x;
+      }
+  }
+  // Blit at 0.5 likewise.
+  PixelBitmap d(11, 2, 4), orig(11, 2, 4), s(11, 2, 4);
+  FillPattern(d, 4);
+  FillPattern(orig, 4);
+  FillPattern(s, 5);
+  Blit(&d, &s, 0, 0, nullptr, 0.5f, ModeCopy);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 11; ++x) EXPECT_EQ(At(d, x, y), half(At(s, x, y)) + half(At(orig, x, y)));
+}
