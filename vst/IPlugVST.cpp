@@ -209,6 +209,15 @@ void IPlugVST::ChangeLatency(int samples) {
   IPlugBase::ChangeLatency(samples);
 }
 
+template <typename Event>
+bool IPlugVST::SendOneEvent(Event* event) {
+  VstEvents events;
+  memset(&events, 0, sizeof events);
+  events.numEvents = 1;
+  events.events[0] = reinterpret_cast<VstEvent*>(event);
+  return HostRequest(audioMasterProcessEvents, 0, 0, &events) == 1;
+}
+
 bool IPlugVST::SendMidiMessage(const MidiMessage* message) {
   if (!message) return false;
   VstMidiEvent event;
@@ -219,11 +228,7 @@ bool IPlugVST::SendMidiMessage(const MidiMessage* message) {
   event.midiData[0] = static_cast<char>(message->status);
   event.midiData[1] = static_cast<char>(message->data1);
   event.midiData[2] = static_cast<char>(message->data2);
-  VstEvents events;
-  memset(&events, 0, sizeof events);
-  events.numEvents = 1;
-  events.events[0] = reinterpret_cast<VstEvent*>(&event);
-  return HostRequest(audioMasterProcessEvents, 0, 0, &events) == 1;
+  return SendOneEvent(&event);
 }
 
 bool IPlugVST::SendSysExMessage(const SysExMessage* message) {
@@ -235,11 +240,7 @@ bool IPlugVST::SendSysExMessage(const SysExMessage* message) {
   event.deltaFrames = message->offset;
   event.dumpBytes = message->size;
   event.sysexDump = const_cast<char*>(reinterpret_cast<const char*>(message->data));
-  VstEvents events;
-  memset(&events, 0, sizeof events);
-  events.numEvents = 1;
-  events.events[0] = reinterpret_cast<VstEvent*>(&event);
-  return HostRequest(audioMasterProcessEvents, 0, 0, &events) == 1;
+  return SendOneEvent(&event);
 }
 
 // ---- Callbacks -----------------------------------------------------------------

@@ -50,6 +50,8 @@ private:
   void FillArrangements();
   void UpdateEditorRect();
   void WantMidiIfNeeded();
+  template <typename Event>
+  bool SendOneEvent(Event* event);
   template <typename Sample>
   void Process(Sample** inputs, Sample** outputs, VstInt32 frames, int mode);
 
