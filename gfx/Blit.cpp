@@ -27,6 +27,15 @@ struct Span {
   int cols, rows;
 };
 
+// Four pixels at a time where SSE2 is at hand: whole-word forms take the
+// same shifts, masks and additions on each 32-bit lane.
+#if defined(__SSE2__)
+inline __m128i Half4(__m128i p) { return _mm_and_si128(_mm_srli_epi32(p, 1), _mm_set1_epi32(0x7f7f7f7f)); }
+inline __m128i Quarter4(__m128i p) { return _mm_and_si128(_mm_srli_epi32(p, 2), _mm_set1_epi32(0x3f3f3f3f)); }
+inline __m128i Load4(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void Store4(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+#endif
+
 template <class Op>
 void BlitRows(const Span& s, int w) {
   for (int j = 0; j < s.rows; ++j) {
@@ -39,14 +48,100 @@ void BlitRows(const Span& s, int w) {
   }
 }
 
+#if defined(__SSE2__)
+// Copy-mode blits four pixels at a time. The byte formula
+// s + ((d - s) * k) / 256 is taken on the magnitude |d - s| * k, which fits an
+// unsigned 16-bit lane for k <= 256, with the sign put back afterwards:
+// truncating toward zero is then a plain shift. Each lane gives exactly what
+// the one-pixel forms in PixelOps.h give.
+struct Lanes {
+  __m128i lo, hi;  // two pixels each, one byte a 16-bit lane
+};
+inline Lanes Widen(__m128i v) {
+  const __m128i zero = _mm_setzero_si128();
+  return {_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)};
+}
+inline __m128i TowardSource(__m128i d, __m128i s, __m128i k) {  // s + trunc((d - s) * k / 256)
+  __m128i diff = _mm_sub_epi16(d, s);
+  __m128i sign = _mm_cmpgt_epi16(_mm_setzero_si128(), diff);
+  __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(diff, sign), sign);
+  __m128i q = _mm_srli_epi16(_mm_mullo_epi16(magnitude, k), 8);
+  return _mm_add_epi16(s, _mm_sub_epi16(_mm_xor_si128(q, sign), sign));
+}
+// Each pixel's alpha (lane 3 of its four) in all four of its lanes.
+inline __m128i SpreadAlpha(__m128i v) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF); }
+
+const __m128i kAlphaBytes = _mm_set1_epi32(int(0xFF000000u));
+
+// Source alpha at weight 256: colours move by a / 256 (k = 255 - a), the alpha
+// byte gains a with saturation; a = 0 keeps the pixel, a = 255 comes out as
+// the opaque source through the same arithmetic.
+inline __m128i CopySourceAlphaFull4(__m128i d, __m128i s, int) {
+  const __m128i all = _mm_set1_epi16(255);
+  Lanes dl = Widen(d), sl = Widen(s);
+  __m128i lo = TowardSource(dl.lo, sl.lo, _mm_sub_epi16(all, SpreadAlpha(sl.lo)));
+  __m128i hi = TowardSource(dl.hi, sl.hi, _mm_sub_epi16(all, SpreadAlpha(sl.hi)));
+  __m128i colour = _mm_packus_epi16(lo, hi);
+  __m128i alpha = _mm_adds_epu8(d, _mm_and_si128(s, kAlphaBytes));
+  __m128i out = _mm_or_si128(_mm_andnot_si128(kAlphaBytes, colour), _mm_and_si128(alpha, kAlphaBytes));
+  __m128i keep = _mm_cmpeq_epi32(_mm_and_si128(s, kAlphaBytes), _mm_setzero_si128());
+  return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, out));
+}
+
+// Source alpha below 256: f = (w * (a + 1)) / 256, colours move by f / 256,
+// the alpha byte gains f with saturation; a = 0 keeps the pixel.
+inline __m128i CopySourceAlpha4(__m128i d, __m128i s, int w) {
+  const __m128i weight = _mm_set1_epi16(short(w));
+  const __m128i one = _mm_set1_epi16(1), full = _mm_set1_epi16(256);
+  Lanes dl = Widen(d), sl = Widen(s);
+  __m128i flo = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(SpreadAlpha(sl.lo), one), weight), 8);
+  __m128i fhi = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(SpreadAlpha(sl.hi), one), weight), 8);
+  __m128i lo = TowardSource(dl.lo, sl.lo, _mm_sub_epi16(full, flo));
+  __m128i hi = TowardSource(dl.hi, sl.hi, _mm_sub_epi16(full, fhi));
+  __m128i colour = _mm_packus_epi16(lo, hi);
+  __m128i alpha = _mm_adds_epu8(d, _mm_packus_epi16(flo, fhi));
+  __m128i out = _mm_or_si128(_mm_andnot_si128(kAlphaBytes, colour), _mm_and_si128(alpha, kAlphaBytes));
+  __m128i keep = _mm_cmpeq_epi32(_mm_and_si128(s, kAlphaBytes), _mm_setzero_si128());
+  return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, out));
+}
+
+// Without source alpha, 0 < w < 256: every byte moves by w / 256.
+inline __m128i Copy4(__m128i d, __m128i s, int w) {
+  const __m128i k = _mm_set1_epi16(short(256 - w));
+  Lanes dl = Widen(d), sl = Widen(s);
+  return _mm_packus_epi16(TowardSource(dl.lo, sl.lo, k), TowardSource(dl.hi, sl.hi, k));
+}
+
+template <class Op, __m128i (*Four)(__m128i, __m128i, int)>
+void BlitRowsFour(const Span& s, int w) {
+  for (int j = 0; j < s.rows; ++j) {
+    uint32_t* d = s.dest->Row(s.dy + j) + s.dx;
+    const uint32_t* p = s.src->Row(s.sy + j) + s.sx;
+    int i = 0;
+    for (; i + 4 <= s.cols; i += 4) Store4(d + i, Four(Load4(d + i), Load4(p + i), w));
+    for (; i < s.cols; ++i) {
+      uint32_t c = p[i];
+      d[i] = Op::Apply(d[i], R(c), G(c), B(c), A(c), w);
+    }
+  }
+}
+#define QM_COPY_ROWS BlitRowsFour<px::OpCopy, Copy4>
+#define QM_COPY_SOURCE_ALPHA_ROWS BlitRowsFour<px::OpCopySourceAlpha, CopySourceAlpha4>
+#define QM_COPY_SOURCE_ALPHA_FULL_ROWS BlitRowsFour<px::OpCopySourceAlphaFull, CopySourceAlphaFull4>
+#else
+#define QM_COPY_ROWS BlitRows<px::OpCopy>
+#define QM_COPY_SOURCE_ALPHA_ROWS BlitRows<px::OpCopySourceAlpha>
+#define QM_COPY_SOURCE_ALPHA_FULL_ROWS BlitRows<px::OpCopySourceAlphaFull>
+#endif
+
 using BlitRowsFn = void (*)(const Span&, int);
 
 // [source alpha][operation]; copy with source alpha at weight 256 is chosen
 // separately.
 const BlitRowsFn kBlitRows[2][6] = {
-    {BlitRows<px::OpCopy>, BlitRows<px::OpAdd>, BlitRows<px::OpDodge>, BlitRows<px::OpMultiply>,
+    {QM_COPY_ROWS, BlitRows<px::OpAdd>, BlitRows<px::OpDodge>, BlitRows<px::OpMultiply>,
      BlitRows<px::OpSoftLight>, BlitRows<px::OpHsvShift>},
-    {BlitRows<px::OpCopySourceAlpha>, BlitRows<px::OpAddSourceAlpha>, BlitRows<px::OpDodgeSourceAlpha>,
+    {QM_COPY_SOURCE_ALPHA_ROWS, BlitRows<px::OpAddSourceAlpha>, BlitRows<px::OpDodgeSourceAlpha>,
      BlitRows<px::OpMultiplySourceAlpha>, BlitRows<px::OpSoftLightSourceAlpha>,
      BlitRows<px::OpHsvShiftSourceAlpha>},
 };
@@ -55,15 +150,6 @@ void CopyRows(const Span& s) {
   for (int j = 0; j < s.rows; ++j)
     std::memmove(s.dest->Row(s.dy + j) + s.dx, s.src->Row(s.sy + j) + s.sx, size_t(s.cols) * 4);
 }
-
-// Whole-word forms, four pixels at a time where SSE2 is at hand (the same
-// shifts, masks and additions on each 32-bit lane).
-#if defined(__SSE2__)
-inline __m128i Half4(__m128i p) { return _mm_and_si128(_mm_srli_epi32(p, 1), _mm_set1_epi32(0x7f7f7f7f)); }
-inline __m128i Quarter4(__m128i p) { return _mm_and_si128(_mm_srli_epi32(p, 2), _mm_set1_epi32(0x3f3f3f3f)); }
-inline __m128i Load4(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline void Store4(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-#endif
 
 void AverageRows(const Span& s) {
   for (int j = 0; j < s.rows; ++j) {
@@ -211,7 +297,7 @@ void Blit(BitmapBase* dest, BitmapBase* src, int x, int y, const IBounds* srcRec
   bool sourceAlpha = (mode & UseSourceAlpha) != 0;
   if (op == ModeCopy && w == 256) {
     if (sourceAlpha)
-      BlitRows<px::OpCopySourceAlphaFull>(span, w);
+      QM_COPY_SOURCE_ALPHA_FULL_ROWS(span, w);
     else
       CopyRows(span);
     return;

@@ -357,3 +357,31 @@ TEST(FillRectOps, WholeWordsOnWideRows) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 11; ++x) EXPECT_EQ(At(d, x, y), half(At(s, x, y)) + half(At(orig, x, y)));
 }
+
+TEST(BlitOps, WideRowsMatchSinglePixels) {
+  // Long rows take four pixels at a step; every pixel must come out as the
+  // same blit of that pixel alone gives (whose values the tests above pin).
+  PixelBitmap src(37, 8, 4), dest(37, 8, 4), orig(37, 8, 4);
+  FillPattern(src, 21);
+  // Alphas of 0 and 255 in every fourth pixel.
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 37; x += 4) At(src, x, y) &= (x + y) % 8 == 0 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+  for (int y = 0; y < 8; ++y)
+    for (int x = 1; x < 37; x += 4) At(src, x, y) |= 0xFF000000u;
+  const float alphas[] = {1.0f, 0.75f, 0.5f, 0.25f, 100.0f / 256, 1.0f / 256, 255.0f / 256};
+  for (int mode : {int(ModeCopy), ModeCopy | UseSourceAlpha}) {
+    for (float alpha : alphas) {
+      FillPattern(dest, 22);
+      FillPattern(orig, 22);
+      Blit(&dest, &src, 0, 0, nullptr, alpha, mode);
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 37; ++x) {
+          PixelBitmap one(1, 1, 4), s(1, 1, 4);
+          At(one, 0, 0) = At(orig, x, y);
+          At(s, 0, 0) = At(src, x, y);
+          Blit(&one, &s, 0, 0, nullptr, alpha, mode);
+          ASSERT_EQ(At(dest, x, y), At(one, 0, 0)) << "mode " << mode << " alpha " << alpha << " at " << x << "," << y;
+        }
+    }
+  }
+}
