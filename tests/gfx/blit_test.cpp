@@ -348,6 +348,15 @@ TEST(FillRectOps, WholeWordsOnWideRows) {
         EXPECT_EQ(At(d, x, y), inside ? k.form(c, At(orig, x, y)) : At(orig, x, y)) << k.alpha << " " << x;
       }
   }
+  // Other weights: every pixel as a one-pixel fill gives it.
+  for (float alpha : {100.0f / 256, 1.0f / 256, 255.0f / 256, 0.6f}) {
+    PixelBitmap d(11, 3, 4), orig(11, 3, 4);
+    FillPattern(d, 9);
+    FillPattern(orig, 9);
+    FillRect(&d, 0, 0, 11, 3, c, alpha, ModeCopy);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 11; ++x) ASSERT_EQ(At(d, x, y), FillOne(At(orig, x, y), c, alpha, ModeCopy)) << alpha;
+  }
   // Blit at 0.5 likewise.
   PixelBitmap d(11, 2, 4), orig(11, 2, 4), s(11, 2, 4);
   FillPattern(d, 4);
