@@ -271,12 +271,14 @@ void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, int m
   const int step = std::max(1, block);
   Sample** in = reinterpret_cast<Sample**>(mSliceIn.data());
   Sample** out = reinterpret_cast<Sample**>(mSliceOut.data());
+  // The host hands one pointer per connected channel.
+  int nIn = 0, nOut = 0;
+  for (int c = 0; c < NInChannels(); ++c) nIn += IsInChannelConnected(c) ? 1 : 0;
+  for (int c = 0; c < NOutChannels(); ++c) nOut += IsOutChannelConnected(c) ? 1 : 0;
   for (int done = 0; done < frames; done += step) {
     const int n = std::min(step, frames - done);
-    for (size_t c = 0; c < mSliceIn.size(); ++c)
-      in[c] = (inputs && inputs[c]) ? inputs[c] + done : nullptr;
-    for (size_t c = 0; c < mSliceOut.size(); ++c)
-      out[c] = (outputs && outputs[c]) ? outputs[c] + done : nullptr;
+    for (int c = 0; c < nIn; ++c) in[c] = (inputs && inputs[c]) ? inputs[c] + done : nullptr;
+    for (int c = 0; c < nOut; ++c) out[c] = (outputs && outputs[c]) ? outputs[c] + done : nullptr;
     run(inputs ? in : nullptr, outputs ? out : nullptr, n);
   }
 }

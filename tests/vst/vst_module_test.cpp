@@ -319,6 +319,19 @@ TEST(VstModule, OversizedAndMissingBuffersAreSafe) {
   EXPECT_EQ(dl[319], 1.0);
   EXPECT_EQ(dr[200], 2.0);
 
+  // A mono host hands one pointer per direction; long calls are split without
+  // reading past them.
+  VstSpeakerArrangement mono{};
+  mono.numChannels = 1;
+  host.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&mono), &mono);
+  float* oneIn[1] = {inL.data()};
+  float* oneOut[1] = {outL.data()};
+  host.effect->processReplacing(host.effect, oneIn, oneOut, 320);
+  EXPECT_EQ(outL, inL);
+  VstSpeakerArrangement stereo{};
+  stereo.numChannels = 2;
+  host.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&stereo), &stereo);
+
   float* none[2] = {nullptr, nullptr};
   host.effect->processReplacing(host.effect, none, outs, 320);  // silence in
   EXPECT_EQ(outL[100], 0.0f);
