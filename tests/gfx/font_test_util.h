@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gfx/Bitmap.h"
+#include "gfx/IBounds.h"
 #include "gfx/FontFace.h"
 
 namespace fonttest {
@@ -80,10 +81,11 @@ inline uint32_t At(BitmapBase& b, int x, int y) { return b.Pixels()[y * b.RowPix
 struct Box {
   int left = 0, top = 0, right = 0, bottom = 0;
 };
-inline bool InkBox(BitmapBase& b, uint32_t colour, Box* box) {
+// The smallest box holding every pixel inside area that is not colour.
+inline bool InkBoxIn(BitmapBase& b, const IBounds& area, uint32_t colour, Box* box) {
   bool any = false;
-  for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x) {
+  for (int y = std::max(0, area.top); y < std::min(b.Height(), area.bottom); ++y)
+    for (int x = std::max(0, area.left); x < std::min(b.Width(), area.right); ++x) {
       if (At(b, x, y) == colour) continue;
       if (!any) *box = Box{x, y, x + 1, y + 1};
       any = true;
@@ -93,6 +95,9 @@ inline bool InkBox(BitmapBase& b, uint32_t colour, Box* box) {
       box->bottom = std::max(box->bottom, y + 1);
     }
   return any;
+}
+inline bool InkBox(BitmapBase& b, uint32_t colour, Box* box) {
+  return InkBoxIn(b, IBounds(0, 0, b.Width(), b.Height()), colour, box);
 }
 
 // A glyph pixel of weight w in copy mode: colour bytes

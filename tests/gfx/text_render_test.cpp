@@ -74,22 +74,6 @@ std::string OutputPath(const char* name) {
   return dir + "/" + name;
 }
 
-// The box of the pixels in area that differ from colour.
-bool InkBoxIn(BitmapBase& b, const IBounds& area, uint32_t colour, Box* box) {
-  bool any = false;
-  for (int y = std::max(0, area.top); y < std::min(b.Height(), area.bottom); ++y)
-    for (int x = std::max(0, area.left); x < std::min(b.Width(), area.right); ++x) {
-      if (At(b, x, y) == colour) continue;
-      if (!any) *box = Box{x, y, x + 1, y + 1};
-      any = true;
-      box->left = std::min(box->left, x);
-      box->top = std::min(box->top, y);
-      box->right = std::max(box->right, x + 1);
-      box->bottom = std::max(box->bottom, y + 1);
-    }
-  return any;
-}
-
 TEST(TextInFonts, FacesResolveWithTheirCellHeight) {
   for (auto [face, size] : {std::pair<const char*, int>{"Arial", 16}, {"Verdana", 13}, {"Arial", 40}}) {
     auto font = MakeFont(face, size);
