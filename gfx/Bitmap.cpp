@@ -76,3 +76,29 @@ bool PixelBitmap::SetSize(int width, int height) {
   }
   return true;
 }
+
+// Size bookkeeping shared by every platform; only getting the pixel memory
+// (AllocatePixels) differs.
+bool SysBitmap::SetSize(int width, int height) {
+  if (!CanHoldPixels()) {
+    mWidth = mHeight = 0;
+    mBits = nullptr;
+    return false;
+  }
+  if (width == mWidth && height == mHeight) return false;
+  mWidth = width;
+  mHeight = height;
+  if (width != 0 && height != 0 && mAllocWidth >= width && mAllocHeight >= height && mBits) return true;
+
+  const int64_t allocWidth = RoundedRow(width, 3);
+  Release();
+  if (allocWidth < 1 || height < 1 || !AllocatePixels(allocWidth, height)) {
+    // No pixels (or no memory for them): an empty bitmap rather than one with a size.
+    mAllocWidth = mAllocHeight = 0;
+    mWidth = mHeight = 0;
+    return !(allocWidth < 1 || height < 1);
+  }
+  mAllocWidth = int(allocWidth);
+  mAllocHeight = height;
+  return true;
+}

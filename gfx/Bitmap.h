@@ -92,6 +92,11 @@ public:
 
 private:
   void Release();
+  // Platform parts: whether pixels can exist at all (a device context was
+  // made), and getting the memory for allocWidth x height pixels into
+  // mDib/mBits (false, with nothing held, when there is none).
+  bool CanHoldPixels() const;
+  bool AllocatePixels(int64_t allocWidth, int height);
 
   int mWidth = 0;
   int mHeight = 0;

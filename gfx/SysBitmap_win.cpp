@@ -28,44 +28,22 @@ void SysBitmap::Release() {
   mBits = nullptr;
 }
 
-bool SysBitmap::SetSize(int width, int height) {
-  if (!mDc) {
-    mWidth = mHeight = 0;
-    mBits = nullptr;
-    return false;
-  }
-  if (width == mWidth && height == mHeight) return false;
-  mWidth = width;
-  mHeight = height;
-  if (width != 0 && height != 0 && mAllocWidth >= width && mAllocHeight >= height && mBits) return true;
+bool SysBitmap::CanHoldPixels() const { return mDc != nullptr; }
 
-  int64_t allocWidth = (int64_t(width) + 3) & ~int64_t(3);
-  Release();
-  if (allocWidth < 1 || height < 1) {
-    // No pixels: show as an empty bitmap rather than one with a size.
-    mAllocWidth = mAllocHeight = 0;
-    mWidth = mHeight = 0;
-    return false;
-  }
+bool SysBitmap::AllocatePixels(int64_t allocWidth, int height) {
+  if (allocWidth * height > INT_MAX / 4) return false;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = int(allocWidth);
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP dib = nullptr;
-  if (allocWidth * height <= INT_MAX / 4) {
-    mAllocWidth = int(allocWidth);
-    mAllocHeight = height;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = mAllocWidth;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  }
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!dib || !bits) {
     if (dib) DeleteObject(dib);
-    mAllocWidth = mAllocHeight = 0;
-    mWidth = mHeight = 0;
-    return true;
+    return false;
   }
   mDib = dib;
   mBits = static_cast<uint32_t*>(bits);
