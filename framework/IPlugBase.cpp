@@ -7,7 +7,7 @@
 #include <new>
 
 #include "framework/TextUtil.h"
-#include "gui/IGui.h"
+#include "framework/IEditor.h"
 
 IPlugBase::IPlugBase(int nParams, const char* channelIOText, int nPrograms, const char* effectName,
                      const char* productName, const char* vendorName, int version, int uniqueID,
@@ -149,7 +149,7 @@ void IPlugBase::EndPendingParamEdit() {
   }
 }
 
-void IPlugBase::AttachEditor(IGui* editor) {
+void IPlugBase::AttachEditor(IEditor* editor) {
   if (!editor) return;
   IPlugLockGuard lock(mLock);
   for (int i = 0; i < NParams(); ++i) editor->ApplyPluginParameter(i, mParams[static_cast<size_t>(i)].NormalizedValue(), true);

@@ -10,7 +10,7 @@
 #include "framework/IPlugLock.h"
 #include "framework/IProgram.h"
 
-class IGui;
+class IEditor;
 
 // The host-independent plug-in: parameters, programs, channels and their
 // buffers, sample rate and block size, the editor and the plug-in lock.
@@ -60,7 +60,7 @@ public:
   virtual void ResizeEditor(int width, int height) = 0;
   virtual void SpareHostHook() {}
   virtual void PrepareForHost() = 0;
-  virtual void AttachEditor(IGui* editor);
+  virtual void AttachEditor(IEditor* editor);
   virtual void ResizeBlock(int frames);
   virtual void ChangeLatency(int samples) { mLatency = samples; }
   virtual bool SendMidiMessage(const MidiMessage* message) = 0;
@@ -135,7 +135,7 @@ public:
   int NTextSlots() const { return static_cast<int>(mTextSlots.size()); }
   const std::string& TextSlotAt(int index) const { return mTextSlots[index]; }
 
-  IGui* Editor() const { return mEditor; }
+  IEditor* Editor() const { return mEditor; }
   IPlugLock& Lock() { return mLock; }
 
 protected:
@@ -181,7 +181,7 @@ private:
   double mSampleRate = 44100.0;
   int mBlockSize = 0;
   int mLatency;
-  IGui* mEditor = nullptr;
+  IEditor* mEditor = nullptr;
   std::vector<double*> mInputPtrs;
   std::vector<double*> mOutputPtrs;
   std::vector<InChannel> mInChannels;

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "framework/TextUtil.h"
-#include "gui/IGui.h"
+#include "framework/IEditor.h"
 
 namespace {
 
@@ -254,7 +254,7 @@ void CLS_QUILLMERE::ParamChanged(int index) {
       break;
     case kHostSync: {
       syncOn = iv == 1;
-      IGui* editor = Editor();
+      IEditor* editor = Editor();
       if (syncOn) {
         if (editor) {
           editor->SetHiddenByParam(kDelayRate, false);

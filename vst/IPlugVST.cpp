@@ -10,7 +10,7 @@
 #include <string>
 
 #include "framework/TextUtil.h"
-#include "gui/IGui.h"
+#include "framework/IEditor.h"
 
 namespace {
 
@@ -187,7 +187,7 @@ void IPlugVST::PrepareForHost() {
 }
 
 void IPlugVST::UpdateEditorRect() {
-  IGui* editor = Editor();
+  IEditor* editor = Editor();
   if (!editor) return;
   mEditorRect.top = 0;
   mEditorRect.left = 0;
@@ -195,7 +195,7 @@ void IPlugVST::UpdateEditorRect() {
   mEditorRect.right = static_cast<VstInt16>(editor->Width());
 }
 
-void IPlugVST::AttachEditor(IGui* editor) {
+void IPlugVST::AttachEditor(IEditor* editor) {
   if (!editor) return;
   IPlugBase::AttachEditor(editor);
   mAEffect.flags |= effFlagsHasEditor;

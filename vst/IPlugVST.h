@@ -26,7 +26,7 @@ public:
   int GetHostType() override;
   void ResizeEditor(int width, int height) override;
   void PrepareForHost() override;
-  void AttachEditor(IGui* editor) override;
+  void AttachEditor(IEditor* editor) override;
   void ChangeLatency(int samples) override;
   bool SendMidiMessage(const MidiMessage* message) override;
   bool SendSysExMessage(const SysExMessage* message) override;

@@ -6,7 +6,7 @@
 
 #include "framework/IPlugBase.h"
 #include "framework/TextUtil.h"
-#include "gui/IGui.h"
+#include "framework/IEditor.h"
 
 class TestPlug : public IPlugBase {
 public:
@@ -40,10 +40,10 @@ public:
 };
 
 // An editor that records what the plug-in pushes into it.
-class TestEditor : public IGui {
+class TestEditor : public IEditor {
 public:
   explicit TestEditor(std::vector<std::string>* journal, int frameRate = 24)
-      : IGui(498, 285, frameRate), mJournal(journal) {}
+      : IEditor(498, 285, frameRate), mJournal(journal) {}
   void ApplyPluginParameter(int index, double value, bool normalized) override {
     mJournal->push_back("apply " + std::to_string(index) + " " + std::to_string(value) + (normalized ? " n" : " p"));
   }

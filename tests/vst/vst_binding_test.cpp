@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/TextUtil.h"
-#include "gui/IGui.h"
+#include "framework/IEditor.h"
 #include "vst/IPlugVST.h"
 
 namespace {
@@ -61,9 +61,9 @@ public:
                  true, true) {}
 };
 
-class WheelEditor : public IGui {
+class WheelEditor : public IEditor {
 public:
-  WheelEditor() : IGui(498, 285, 24) {}
+  WheelEditor() : IEditor(498, 285, 24) {}
   void ApplyPluginParameter(int, double, bool) override {}
   void ApplyUserValueByParam(int, double) override {}
   void SetHiddenByParam(int, bool) override {}

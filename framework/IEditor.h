@@ -1,10 +1,11 @@
 #pragma once
-// What the plug-in side needs of its editor's graphics context. The plug-in
-// owns the editor it is given and deletes it through this interface.
+// What the plug-in side needs of its editor. The editor's graphics context
+// implements it; the plug-in owns the editor it is given and deletes it
+// through this interface, so the plug-in never depends on drawing code.
 
-class IGui {
+class IEditor {
 public:
-  virtual ~IGui() = default;
+  virtual ~IEditor() = default;
 
   int Width() const { return mWidth; }
   int Height() const { return mHeight; }
@@ -29,9 +30,12 @@ public:
   virtual void CloseEditorWindow() = 0;
   // A host-forwarded wheel turn at the cursor position.
   virtual int WheelAtCursor(float notches) { (void)notches; return 0; }
+  // The host's idle call while the window is open. Windows whose events and
+  // timer run by themselves need nothing here.
+  virtual void Idle() {}
 
 protected:
-  IGui(int width, int height, int frameRate)
+  IEditor(int width, int height, int frameRate)
       : mWidth(width), mHeight(height), mFrameRate(frameRate > 0 ? frameRate : 24) {}
 
 private:
