@@ -369,18 +369,14 @@ void RadialDisc(cairo_t* cr, double c, double r, const Colour& centre, const Col
   cairo_pattern_destroy(p);
 }
 
-Image DrawKnob(const KnobStyle& k) {
-  cairo_surface_t* s = NewSurface(k.size, k.size);
-  cairo_t* cr = cairo_create(s);
+void KnobShapes(cairo_t* cr, const KnobStyle& k) {
   const double c = Pivot(k.size);
-
   // Skirt with a thin lighter rim, a dark seam, then the cap.
   Disc(cr, c, k.radius, kKnobRim);
   RadialDisc(cr, c, k.radius - 1, kKnobSkirt, kKnobSkirtEdge);
   Disc(cr, c, k.capRadius + 1, kKnobSeam);
   Disc(cr, c, k.capRadius, kKnobCapEdge);
   RadialDisc(cr, c, k.capRadius - 1, kKnobFaceCentre, kKnobFaceEdge);
-
   // Pointer, straight up (value 0.5).
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_width(cr, k.pointerWidth);
@@ -388,10 +384,31 @@ Image DrawKnob(const KnobStyle& k) {
   cairo_line_to(cr, c, c - k.pointerTo);
   SetColour(cr, kKnobPointer);
   cairo_stroke(cr);
+}
 
+// The alpha of the knob drawn on nothing, the colours of the knob drawn on
+// its own rim colour: the edge pixels keep the rim's colour however faint
+// they are, and so do the transparent pixels around them, so the editor's
+// straight-alpha filter blends the edge with nothing but its own colour.
+Image DrawKnob(const KnobStyle& k) {
+  cairo_surface_t* shape = NewSurface(k.size, k.size);
+  cairo_t* cr = cairo_create(shape);
+  KnobShapes(cr, k);
   cairo_destroy(cr);
-  Image img = FromSurface(s, true, kKnobRim);
-  cairo_surface_destroy(s);
+  Image alpha = FromSurface(shape, true);
+  cairo_surface_destroy(shape);
+
+  cairo_surface_t* colour = NewSurface(k.size, k.size);
+  cr = cairo_create(colour);
+  SetColour(cr, kKnobRim);
+  cairo_paint(cr);
+  KnobShapes(cr, k);
+  cairo_destroy(cr);
+  Image img = FromSurface(colour, false);
+  cairo_surface_destroy(colour);
+
+  img.alpha = true;
+  for (size_t i = 3; i < img.rgba.size(); i += 4) img.rgba[i] = alpha.rgba[i];
   return img;
 }
 
