@@ -178,26 +178,34 @@ void RequireFont(PangoLayout* layout, const PangoFontDescription* want) {
   if (font) g_object_unref(font);
 }
 
-PangoLayout* MakeLayout(cairo_t* cr, const Type& type, const char* text) {
+// A layout in one face at an em size in pixels, greyscale antialiased with
+// light vertical hinting. Labels place letters at fractions of a pixel
+// (wholePixelLetters false); the preview's editor texts at whole pixels, as
+// the editor does.
+PangoLayout* NewLayout(cairo_t* cr, const char* family, PangoWeight weight, double px, bool wholePixelLetters) {
   PangoLayout* layout = pango_cairo_create_layout(cr);
+  PangoContext* context = pango_layout_get_context(layout);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
+  cairo_font_options_set_hint_metrics(options, wholePixelLetters ? CAIRO_HINT_METRICS_ON : CAIRO_HINT_METRICS_OFF);
+  pango_cairo_context_set_font_options(context, options);
   cairo_font_options_destroy(options);
-  pango_context_set_round_glyph_positions(pango_layout_get_context(layout), FALSE);
+  pango_context_set_round_glyph_positions(context, wholePixelLetters);
   pango_layout_context_changed(layout);
 
   PangoFontDescription* desc = pango_font_description_new();
-  pango_font_description_set_family(desc, type.family);
-  pango_font_description_set_weight(desc, type.weight);
-  pango_font_description_set_absolute_size(desc, type.px * PANGO_SCALE);
+  pango_font_description_set_family(desc, family);
+  pango_font_description_set_weight(desc, weight);
+  pango_font_description_set_absolute_size(desc, px * PANGO_SCALE);
   pango_layout_set_font_description(layout, desc);
-
   RequireFont(layout, desc);
   pango_font_description_free(desc);
+  return layout;
+}
 
+PangoLayout* MakeLayout(cairo_t* cr, const Type& type, const char* text) {
+  PangoLayout* layout = NewLayout(cr, type.family, type.weight, type.px, false);
   PangoAttrList* attrs = pango_attr_list_new();
   pango_attr_list_insert(attrs, pango_attr_letter_spacing_new(int(std::lround(type.tracking * PANGO_SCALE))));
   pango_layout_set_attributes(layout, attrs);
@@ -494,27 +502,27 @@ void Button(cairo_t* cr, const Rect& r, ButtonKind kind, const char* offText, co
 // ---------------------------------------------------------------------------
 // The background, with the buttons off or on.
 
+// An arrow with a 2-pixel shaft on whole rows (middle on the row boundary
+// y) and a head 4 wide and 8 high, its tip at x, pointing right (dir 1) or
+// left (dir -1), 11 pixels long.
+void Arrow(cairo_t* cr, int x, int y, int dir, const Colour& c) {
+  const int neck = x - dir * 4;
+  FillRect(cr, std::min(neck, neck - dir * 7), y - 1, 7, 2, c);
+  cairo_move_to(cr, x, y);
+  cairo_line_to(cr, neck, y - 4);
+  cairo_line_to(cr, neck, y + 4);
+  cairo_close_path(cr);
+  cairo_fill(cr);
+}
+
 // The maker's mark left of the version line: a rounded square in the accent
 // with two arrows, one forward and one reversed.
 void Emblem(cairo_t* cr, int x, int y) {
   RoundedRect(cr, x, y, 18, 18, 4);
   SetColour(cr, kAccent);
   cairo_fill(cr);
-  const Colour white = Hex(0xFFFFFF);
-  // Upper arrow to the right, lower arrow to the left: 2-pixel shafts on
-  // whole rows, heads 4 wide and 8 high.
-  FillRect(cr, x + 4, y + 5, 7, 2, white);
-  cairo_move_to(cr, x + 15, y + 6);
-  cairo_line_to(cr, x + 11, y + 2);
-  cairo_line_to(cr, x + 11, y + 10);
-  cairo_close_path(cr);
-  cairo_fill(cr);
-  FillRect(cr, x + 7, y + 11, 7, 2, white);
-  cairo_move_to(cr, x + 3, y + 12);
-  cairo_line_to(cr, x + 7, y + 8);
-  cairo_line_to(cr, x + 7, y + 16);
-  cairo_close_path(cr);
-  cairo_fill(cr);
+  Arrow(cr, x + 15, y + 6, 1, Hex(0xFFFFFF));
+  Arrow(cr, x + 3, y + 12, -1, Hex(0xFFFFFF));
 }
 
 void Background(cairo_t* cr, bool buttonsOn) {
@@ -709,19 +717,7 @@ void PreviewText(cairo_t* cr, const char* family, int cellHeight, int winAscent,
                  const char* text, int left, int top, int right, bool centre, const Colour& c) {
   double ppem = std::floor(cellHeight * double(upem) / (winAscent + winDescent) + 0.5);
   int ascent = int(std::floor(winAscent * ppem / upem + 0.5));
-  PangoLayout* layout = pango_cairo_create_layout(cr);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-  pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
-  cairo_font_options_destroy(options);
-  PangoFontDescription* desc = pango_font_description_new();
-  pango_font_description_set_family(desc, family);
-  pango_font_description_set_absolute_size(desc, ppem * PANGO_SCALE);
-  pango_layout_set_font_description(layout, desc);
-  RequireFont(layout, desc);
-  pango_font_description_free(desc);
+  PangoLayout* layout = NewLayout(cr, family, PANGO_WEIGHT_NORMAL, ppem, true);
   pango_layout_set_text(layout, text, -1);
   PangoRectangle ink, logical;
   pango_layout_get_pixel_extents(layout, &ink, &logical);
