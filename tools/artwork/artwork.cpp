@@ -260,12 +260,9 @@ struct Image {
   const uint8_t* At(int x, int y) const { return &rgba[(size_t(y) * width + x) * 4]; }
 };
 
-// From a cairo surface (premultiplied). Opaque images must have no
-// translucent pixel. For images with alpha, fully transparent pixels take
-// the colour given, so that a filter that blends neighbours in straight alpha
-// (the editor's bilinear rotation) sees the edge colour beyond the edge and
-// no dark fringe.
-Image FromSurface(cairo_surface_t* s, bool alpha, const Colour& clearColour = Colour{0, 0, 0, 0}) {
+// From a cairo surface (premultiplied) to straight alpha. Opaque images must
+// have no translucent pixel.
+Image FromSurface(cairo_surface_t* s, bool alpha) {
   cairo_surface_flush(s);
   Image img;
   img.width = cairo_image_surface_get_width(s);
@@ -281,11 +278,7 @@ Image FromSurface(cairo_surface_t* s, bool alpha, const Colour& clearColour = Co
       int a = p >> 24, r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
       uint8_t* o = img.At(x, y);
       if (!alpha && a != 255) Fail("an opaque image has a translucent pixel");
-      if (a == 0) {
-        o[0] = uint8_t(std::lround(clearColour.r * 255));
-        o[1] = uint8_t(std::lround(clearColour.g * 255));
-        o[2] = uint8_t(std::lround(clearColour.b * 255));
-      } else {
+      if (a > 0) {
         o[0] = uint8_t((r * 255 + a / 2) / a);
         o[1] = uint8_t((g * 255 + a / 2) / a);
         o[2] = uint8_t((b * 255 + a / 2) / a);
