@@ -34,7 +34,7 @@ void Cache(RasterFont& font, const char* text) {
   font.RenderText(nullptr, text, -1, &r, kTextCalcRect);
 }
 
-TEST(RasterFontObject, StartsWithTheDocumentedStateAndCountsLiveFonts) {
+TEST(RasterFontObject, StartsWithDefaultColoursAndBlendAndCountsLiveFonts) {
   const int before = RasterFont::LiveFonts();
   {
     RasterFont a;

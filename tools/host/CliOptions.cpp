@@ -52,19 +52,19 @@ int PositiveInteger(const std::string& option, const std::string& value, long lo
   return static_cast<int>(v);
 }
 
-ParamSetting ParseParam(const std::string& spec) {
-  size_t eq = spec.find('=');
+ParamSetting ParseParam(const std::string& arg) {
+  size_t eq = arg.find('=');
   if (eq == std::string::npos || eq == 0) {
-    throw UsageError("--param needs INDEX=VALUE or NAME=VALUE (VALUE normalised 0..1 or text:TEXT), not \"" + spec + "\"");
+    throw UsageError("--param needs INDEX=VALUE or NAME=VALUE (VALUE normalised 0..1 or text:TEXT), not \"" + arg + "\"");
   }
   ParamSetting setting;
-  setting.target = spec.substr(0, eq);
-  std::string value = spec.substr(eq + 1);
+  setting.target = arg.substr(0, eq);
+  std::string value = arg.substr(eq + 1);
   if (value.compare(0, 5, "text:") == 0) {
     setting.isText = true;
     setting.text = value.substr(5);
   } else if (!ParseNumber(value, &setting.normalized) || setting.normalized < 0 || setting.normalized > 1) {
-    throw UsageError("--param " + spec + ": the value must be a normalised number from 0 to 1, or text:TEXT");
+    throw UsageError("--param " + arg + ": the value must be a normalised number from 0 to 1, or text:TEXT");
   }
   return setting;
 }
