@@ -129,6 +129,27 @@ void IPlugBase::SetParameterFromEditor(int index, double normalized) {
   ParamChanged(index);
 }
 
+void IPlugBase::SetParameterFromHost(int index, float normalized) {
+  IPlugLockGuard lock(mLock);
+  IParameter* param = ParamAt(index);
+  if (!param) return;
+  if (mEditor) mEditor->ApplyPluginParameter(index, normalized, true);
+  param->SetFromNormalized(normalized);
+  HostParamChanged(index, normalized);
+}
+
+bool IPlugBase::SetParameterFromText(int index, const char* text) {
+  IPlugLockGuard lock(mLock);
+  IParameter* param = ParamAt(index);
+  if (!param) return false;
+  if (!text) return true;
+  const double value = param->ParseDisplay(text);
+  if (mEditor) mEditor->ApplyPluginParameter(index, value, false);
+  param->SetClamped(value);
+  ParamChanged(index);
+  return true;
+}
+
 void IPlugBase::EndParamEditDelayed(int index) {
   IPlugLockGuard lock(mLock);
   if (mEditor) {
@@ -156,6 +177,28 @@ void IPlugBase::AttachEditor(IEditor* editor) {
   editor->PrepareDrawing();
   if (mEditor != editor) delete mEditor;
   mEditor = editor;
+}
+
+bool IPlugBase::OpenEditor(void* parent) {
+  IPlugLockGuard lock(mLock);
+  if (!mEditor || !mEditor->OpenEditorWindow(parent)) return false;
+  mEditorOpen = true;
+  EditorOpened();
+  return true;
+}
+
+bool IPlugBase::CloseEditor() {
+  IPlugLockGuard lock(mLock);
+  if (!mEditor) return false;
+  EditorClosing();
+  mEditor->CloseEditorWindow();
+  mEditorOpen = false;
+  return true;
+}
+
+void IPlugBase::EditorIdle() {
+  IPlugLockGuard lock(mLock);
+  if (mEditor && mEditorOpen) mEditor->Idle();
 }
 
 // ---- Channels and processing -----------------------------------------------
@@ -331,20 +374,26 @@ const IProgram* IPlugBase::ProgramAt(int index) const {
 }
 
 void IPlugBase::MakeProgramFromValues(const char* name, ...) {
+  std::vector<double> values;
+  values.reserve(mParams.size());
+  va_list args;
+  va_start(args, name);
+  for (const IParameter& param : mParams) {
+    const int kind = param.GetKind();
+    values.push_back((kind >= 1 && kind <= 3) ? static_cast<double>(va_arg(args, int)) : va_arg(args, double));
+  }
+  va_end(args);
+  MakeProgramFromValues(name, values.data(), static_cast<int>(values.size()));
+}
+
+void IPlugBase::MakeProgramFromValues(const char* name, const double* values, int count) {
   auto slot = std::find_if(mPrograms.begin(), mPrograms.end(), [](const auto& p) { return !p->initialised; });
   if (slot == mPrograms.end()) return;
   IProgram& program = **slot;
   program.initialised = true;
   program.SetName(name);
   program.state.Clear();
-  va_list args;
-  va_start(args, name);
-  for (const IParameter& param : mParams) {
-    const int kind = param.GetKind();
-    const double v = (kind >= 1 && kind <= 3) ? static_cast<double>(va_arg(args, int)) : va_arg(args, double);
-    program.state.PutDouble(v);
-  }
-  va_end(args);
+  for (int i = 0; i < NParams(); ++i) program.state.PutDouble(values && i < count ? values[i] : 0.0);
 }
 
 void IPlugBase::MakeDefaultProgram(const char* name, int count) {
@@ -397,6 +446,36 @@ void IPlugBase::MakeUserProgramName(char* out, int outSize) const {
   for (const auto& p : mPrograms)
     if (strstr(p->name, "user preset")) ++count;
   snprintf(out, static_cast<size_t>(outSize), "%s %d", "user preset", count + 1);
+}
+
+bool IPlugBase::SelectProgram(int index) {
+  IPlugLockGuard lock(mLock);
+  CaptureCurrentProgram(nullptr);
+  return RestoreProgram(index);
+}
+
+bool IPlugBase::SaveChunk(IChunkBuffer* chunk, bool bank) {
+  if (!chunk) return false;
+  IPlugLockGuard lock(mLock);
+  chunk->Clear();
+  chunk->PutInt32(VersionNumber(true));
+  if (bank) CaptureCurrentProgram(nullptr);
+  return SaveState(chunk) && chunk->Length() > 0;
+}
+
+bool IPlugBase::LoadChunk(const IChunkBuffer& chunk) {
+  IPlugLockGuard lock(mLock);
+  int version = 0, pos = -1;
+  if (chunk.Length() >= 4) pos = chunk.GetInt32(&version, 0);
+  IChunkBuffer backup;
+  const bool haveBackup = SaveState(&backup);
+  StateVersionLoaded(version);
+  if (LoadState(&chunk, pos) >= 0) {
+    UpdateEditorFromParams();
+    return true;
+  }
+  if (haveBackup) LoadState(&backup, 0);
+  return false;
 }
 
 bool IPlugBase::SaveParams(IChunkBuffer* buffer) {

@@ -9,16 +9,25 @@
 #include <new>
 #include <string>
 
-#include "framework/TextUtil.h"
 #include "framework/IEditor.h"
+#include "framework/TextUtil.h"
 
 namespace {
 
-constexpr VstIntPtr kAnswer = 0xBEEF;
 constexpr VstIntPtr kMaxBlockSize = 1 << 20;
-constexpr VstIntPtr kCockosAnswer = static_cast<VstIntPtr>(0xBEEF0000);
+constexpr VstInt32 kVstVersion = 2400;
 
-enum ProcessMode { kAdding, kReplacing, kDouble };
+// Vendor requests (effVendorSpecific, by index) and what they answer when
+// they were understood.
+enum VendorRequest : VstInt32 {
+  kVendorDisplayOfValue = 7,    // the display text of a normalised value
+  kVendorDisplayTextCount = 8,  // how many display texts a list parameter has
+  kVendorValueOfText = 27,      // the normalised value a display text stands for
+  kVendorTextSlot = 56,         // reads or changes a text slot
+  kVendorStateVersion = 58,     // the version of the state about to be loaded
+};
+constexpr VstIntPtr kVendorAnswer = 0xBEEF;
+constexpr VstIntPtr kCockosAnswer = static_cast<VstIntPtr>(0xBEEF0000);
 
 // Copies a text whole, terminator included, into a host buffer.
 void CopyToHost(void* ptr, const char* text) {
@@ -36,7 +45,7 @@ IPlugVST::IPlugVST(audioMasterCallback host, int nParams, const char* channelIOT
   memset(&mAEffect, 0, sizeof mAEffect);
   mAEffect.magic = kEffectMagic;
   mAEffect.dispatcher = VstDispatcher;
-  mAEffect.process = VstProcess;
+  mAEffect.process = VstProcess<ProcessMode::kAdding, float>;
   mAEffect.setParameter = VstSetParameter;
   mAEffect.getParameter = VstGetParameter;
   mAEffect.numPrograms = nPrograms;
@@ -52,8 +61,8 @@ IPlugVST::IPlugVST(audioMasterCallback host, int nParams, const char* channelIOT
   mAEffect.object = this;
   mAEffect.uniqueID = uniqueID;
   mAEffect.version = VersionNumber(true);
-  mAEffect.processReplacing = VstProcessReplacing;
-  mAEffect.processDoubleReplacing = VstProcessDoubleReplacing;
+  mAEffect.processReplacing = VstProcess<ProcessMode::kReplacing, float>;
+  mAEffect.processDoubleReplacing = VstProcess<ProcessMode::kDouble, double>;
   FillArrangements();
   mSliceIn.assign(static_cast<size_t>(NInChannels()), nullptr);
   mSliceOut.assign(static_cast<size_t>(NOutChannels()), nullptr);
@@ -147,18 +156,41 @@ int IPlugVST::HostTypeForProduct(const char* productName) {
     const char* text;
     int code;
   } kHosts[] = {
-      {"brainwaveproducer", 28}, {"cubase", 3},     {"reaper", 1},     {"nuendo", 4},      {"cakewalk", 5},
-      {"samplitude", 8},         {"fruity", 7},     {"live", 9},       {"melodyne", 12},   {"vstmanlib", 13},
-      {"aulab", 14},             {"forte", 15},     {"chainer", 16},   {"audition", 17},   {"orion", 18},
-      {"sawstudio", 20},         {"logic", 21},     {"digital", 22},   {"audiomulch", 23}, {"presonus", 24},
-      {"acoustica", 25},         {"garageband", 26}, {"ardour", 27},
+      // In this order: a name that contains two of them is the earlier one.
+      {"brainwaveproducer", kHostBrainWaveProducer},
+      {"cubase", kHostCubase},
+      {"reaper", kHostReaper},
+      {"nuendo", kHostNuendo},
+      {"cakewalk", kHostCakewalk},
+      {"samplitude", kHostSamplitude},
+      {"fruity", kHostFruity},
+      {"live", kHostLive},
+      {"melodyne", kHostMelodyne},
+      {"vstmanlib", kHostVstManLib},
+      {"aulab", kHostAulab},
+      {"forte", kHostForte},
+      {"chainer", kHostChainer},
+      {"audition", kHostAudition},
+      {"orion", kHostOrion},
+      {"sawstudio", kHostSawStudio},
+      {"logic", kHostLogic},
+      {"digital", kHostDigital},
+      {"audiomulch", kHostAudioMulch},
+      {"presonus", kHostPresonus},
+      {"acoustica", kHostAcoustica},
+      {"garageband", kHostGarageBand},
+      {"ardour", kHostArdour},
   };
   std::string lower;
   for (const char* p = productName ? productName : ""; *p && lower.size() < 255; ++p)
     lower += static_cast<char>(tolower(static_cast<unsigned char>(*p)));
   for (const auto& host : kHosts)
     if (lower.find(host.text) != std::string::npos) return host.code;
-  return 0;
+  return kHostUnknown;
+}
+
+bool IPlugVST::WantsOwnChannelSetup(int hostCode) {
+  return hostCode == kHostForte || hostCode == kHostAudition || hostCode == kHostOrion || hostCode == kHostSawStudio;
 }
 
 int IPlugVST::GetHostType() {
@@ -175,8 +207,7 @@ int IPlugVST::GetHostType() {
 void IPlugVST::PrepareForHost() {
   if (mHostPrepared) return;
   mHostPrepared = true;
-  const int host = GetHostType();
-  if (host == 15 || host == 17 || host == 18 || host == 20) {
+  if (WantsOwnChannelSetup(GetHostType())) {
     SetInputConnections(2, NInChannels() - 2, false);
     if (NOutChannels() >= 3) SetOutputConnections(2, NOutChannels() - 2, true);
   }
@@ -250,16 +281,18 @@ void IPlugVST::WantMidiIfNeeded() {
 }
 
 template <typename Sample>
-void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, int mode) {
+void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, ProcessMode mode) {
   IPlugLockGuard lock(Lock());
   WantMidiIfNeeded();
   if (frames <= 0) return;
   auto run = [this, mode](Sample** in, Sample** out, int n) {
     AttachInputs(in, n);
     AttachOutputs(out, n);
-    if (mode == kDouble) RunBlockDouble(n);
-    else if (mode == kReplacing) RunBlockFloat(n);
-    else RunBlockFloatAdding(n);
+    switch (mode) {
+      case ProcessMode::kAdding: RunBlockFloatAdding(n); break;
+      case ProcessMode::kReplacing: RunBlockFloat(n); break;
+      case ProcessMode::kDouble: RunBlockDouble(n); break;
+    }
   };
   const int block = CurrentBlockSize();
   if (frames <= block) {
@@ -283,30 +316,12 @@ void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, int m
   }
 }
 
-void VSTCALLBACK IPlugVST::VstProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+template <IPlugVST::ProcessMode kMode, typename Sample>
+void VSTCALLBACK IPlugVST::VstProcess(AEffect* effect, Sample** inputs, Sample** outputs, VstInt32 frames) {
   IPlugVST* plug = FromEffect(effect);
   if (!plug) return;
   try {
-    plug->Process(inputs, outputs, frames, kAdding);
-  } catch (...) {
-  }
-}
-
-void VSTCALLBACK IPlugVST::VstProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
-  IPlugVST* plug = FromEffect(effect);
-  if (!plug) return;
-  try {
-    plug->Process(inputs, outputs, frames, kReplacing);
-  } catch (...) {
-  }
-}
-
-void VSTCALLBACK IPlugVST::VstProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
-                                                     VstInt32 frames) {
-  IPlugVST* plug = FromEffect(effect);
-  if (!plug) return;
-  try {
-    plug->Process(inputs, outputs, frames, kDouble);
+    plug->Process(inputs, outputs, frames, kMode);
   } catch (...) {
   }
 }
@@ -323,12 +338,7 @@ void VSTCALLBACK IPlugVST::VstSetParameter(AEffect* effect, VstInt32 index, floa
   IPlugVST* plug = FromEffect(effect);
   if (!plug) return;
   try {
-    IPlugLockGuard lock(plug->Lock());
-    IParameter* param = plug->ParamAt(index);
-    if (!param) return;
-    if (plug->Editor()) plug->Editor()->ApplyPluginParameter(index, value, true);
-    param->SetFromNormalized(value);
-    plug->HostParamChanged(index, value);
+    plug->SetParameterFromHost(index, value);
   } catch (...) {
   }
 }
@@ -365,8 +375,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       RefreshAllParams();
       return 0;
     case effSetProgram:
-      CaptureCurrentProgram(nullptr);
-      if (value >= 0 && value < NPrograms()) RestoreProgram(static_cast<int>(value));
+      SelectProgram(value >= 0 && value < NPrograms() ? static_cast<int>(value) : -1);
       return 0;
     case effGetProgram:
       return CurrentProgram();
@@ -411,16 +420,12 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       }
       return 0;
     case effEditOpen:
-      if (Editor() && Editor()->OpenEditorWindow(ptr)) {
-        EditorOpened();
-        return 1;
-      }
-      return 0;
+      return OpenEditor(ptr) ? 1 : 0;
     case effEditClose:
-      if (!Editor()) return 0;
-      EditorClosing();
-      Editor()->CloseEditorWindow();
-      return 1;
+      return CloseEditor() ? 1 : 0;
+    case effEditIdle:
+      EditorIdle();
+      return 0;
     case effIdentify:
       return FourCC("NvEf");
     case effGetChunk:
@@ -433,15 +438,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       return 1;
     case effCanBeAutomated:
       return 1;
-    case effString2Parameter: {
-      if (!param) return 0;
-      if (!ptr) return 1;
-      const double v = param->ParseDisplay(static_cast<const char*>(ptr));
-      if (Editor()) Editor()->ApplyPluginParameter(index, v, false);
-      param->SetClamped(v);
-      ParamChanged(index);
-      return 1;
-    }
+    case effString2Parameter:
+      return SetParameterFromText(index, static_cast<const char*>(ptr)) ? 1 : 0;
     case effGetProgramNameIndexed: {
       if (!ptr) return 0;
       const char* name = GetProgramName(index);
@@ -498,7 +496,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
     case effCanDo:
       return CanDo(static_cast<const char*>(ptr));
     case effGetVstVersion:
-      return 2400;
+      return kVstVersion;
     case effGetMidiProgramName:
     case effGetCurrentMidiProgram:
     case effGetMidiProgramCategory:
@@ -528,18 +526,14 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
   }
 }
 
+// The host gets the address of the chunk, which stays valid until the next
+// request of the same kind (bank or program).
 VstIntPtr IPlugVST::GetChunk(VstInt32 index, void* ptr) {
   if (!ptr) return 0;
-  const bool bank = index == 0;
-  IChunkBuffer& buffer = bank ? mBankChunk : mProgramChunk;
-  buffer.Clear();
-  buffer.PutInt32(VersionNumber(true));
-  if (bank) CaptureCurrentProgram(nullptr);
-  if (SaveState(&buffer) && buffer.Length() > 0) {
-    *static_cast<void**>(ptr) = buffer.Data();
-    return buffer.Length();
-  }
-  return 0;
+  IChunkBuffer& buffer = index == 0 ? mBankChunk : mProgramChunk;
+  if (!SaveChunk(&buffer, index == 0)) return 0;
+  *static_cast<void**>(ptr) = buffer.Data();
+  return buffer.Length();
 }
 
 VstIntPtr IPlugVST::SetChunk(VstInt32 index, VstIntPtr size, void* ptr) {
@@ -551,20 +545,7 @@ VstIntPtr IPlugVST::SetChunk(VstInt32 index, VstIntPtr size, void* ptr) {
   buffer.ResizeZeroed(static_cast<int>(size));
   if (buffer.Length() != size) return 0;
   if (size) memcpy(buffer.Data(), ptr, static_cast<size_t>(size));
-  int version = 0, pos = -1;
-  if (buffer.Length() >= 4) pos = buffer.GetInt32(&version, 0);
-
-  // A chunk that ends early or is malformed must not leave the plug-in half
-  // loaded: keep the current state and put it back when loading fails.
-  IChunkBuffer backup;
-  const bool haveBackup = SaveState(&backup);
-  StateVersionLoaded(version);
-  if (LoadState(&buffer, pos) >= 0) {
-    UpdateEditorFromParams();
-    return 1;
-  }
-  if (haveBackup) LoadState(&backup, 0);
-  return 0;
+  return LoadChunk(buffer) ? 1 : 0;
 }
 
 void IPlugVST::ProcessEvents(const VstEvents* events) {
@@ -596,34 +577,34 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
     case FourCC("stCA"):
       if (value == FourCC("Whee") && Editor()) return Editor()->WheelAtCursor(opt);
       return 0;
-    case 7:
+    case kVendorDisplayOfValue:
       if (!ptr) return 0;
       if (validParam) ParamAt(static_cast<int>(value))->FormatDisplay(opt, true, static_cast<char*>(ptr));
-      return kAnswer;
-    case 8: {
+      return kVendorAnswer;
+    case kVendorDisplayTextCount: {
       if (!validParam) return 0;
       const IParameter* param = ParamAt(static_cast<int>(value));
       if (param->GetKind() == IParameter::kInteger || param->GetKind() == IParameter::kContinuous) return 0;
       if (ptr) *static_cast<int32_t*>(ptr) = param->DisplayTextCount();
-      return kAnswer;
+      return kVendorAnswer;
     }
-    case 27: {
+    case kVendorValueOfText: {
       if (!ptr || !validParam) return 0;
       char* text = static_cast<char*>(ptr);
       if (text[0]) {
         const IParameter* param = ParamAt(static_cast<int>(value));
         snprintf(text, 32, "%.17f", param->ToNormalized(param->ParseDisplay(text)));
       }
-      return kAnswer;
+      return kVendorAnswer;
     }
-    case 56: {
+    case kVendorTextSlot: {
       if (!ptr || value < 0 || value >= NTextSlots()) return 0;
       char* text = static_cast<char*>(ptr);
       if (text[0]) TextSlotChanged(static_cast<int>(value), text);
       else strcpy(text, TextSlotAt(static_cast<int>(value)).c_str());
-      return kAnswer;
+      return kVendorAnswer;
     }
-    case 58:
+    case kVendorStateVersion:
       StateVersionLoaded(static_cast<int>(value));
       return 0;
     default:

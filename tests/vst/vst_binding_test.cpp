@@ -70,9 +70,11 @@ public:
   void PrepareDrawing() override {}
   void StartEndEditDelay(int ticks) override { countdown = ticks; }
   void CancelEndEditDelay() override { countdown = 0; }
-  void* OpenEditorWindow(void*) override { return this; }
+  void* OpenEditorWindow(void* parent) override { return parent ? this : nullptr; }
   void CloseEditorWindow() override {}
+  void Idle() override { ++idles; }
   int countdown = 0;
+  int idles = 0;
 };
 
 struct BindingTest : ::testing::Test {
@@ -180,6 +182,26 @@ TEST_F(BindingTest, WheelGesturesShareOneBeginEdit) {
   plug.BeginParamEditOnce(6);
   EXPECT_EQ(recorder.requests, (std::vector<std::string>{"begin 5", "end 5", "begin 6"}));
   EXPECT_EQ(editor->countdown, 0);
+}
+
+TEST_F(BindingTest, HostIdleReachesTheEditorOnlyWhileItsWindowIsOpen) {
+  FourChannelPlug plug(Record);
+  AEffect* e = plug.Effect();
+  EXPECT_EQ(e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0), 0);  // no editor at all
+  WheelEditor* editor = new WheelEditor;
+  plug.AttachEditor(editor);
+  int parent = 0;
+  e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0);
+  EXPECT_EQ(e->dispatcher(e, effEditOpen, 0, 0, nullptr, 0), 0);  // no window without a parent
+  e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0);
+  EXPECT_EQ(editor->idles, 0);
+  EXPECT_EQ(e->dispatcher(e, effEditOpen, 0, 0, &parent, 0), 1);
+  EXPECT_EQ(e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(editor->idles, 2);
+  EXPECT_EQ(e->dispatcher(e, effEditClose, 0, 0, nullptr, 0), 1);
+  e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0);
+  EXPECT_EQ(editor->idles, 2);
 }
 
 TEST_F(BindingTest, MidiAndLatency) {
