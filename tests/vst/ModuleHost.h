@@ -1,6 +1,7 @@
 #pragma once
 // The built module in the project's own host (tools/host): the tests here
 // see the plug-in only through its exported entry point and effect record.
+#include <cstring>
 #include <string>
 
 #include "tools/host/Platform.h"
@@ -8,6 +9,14 @@
 
 // The module beside the test executable.
 inline std::string ModulePath() { return qmhost::ExecutableDirectory() + QM_MODULE_NAME; }
+
+// An exported entry point of the module opened in library, or null.
+inline VstPluginMainProc ModuleEntry(const qmhost::ModuleLibrary& library, const char* name) {
+  void* symbol = library.Symbol(name);
+  VstPluginMainProc entry = nullptr;
+  if (symbol) std::memcpy(&entry, &symbol, sizeof entry);
+  return entry;
+}
 
 // 44100 Hz, 120 BPM, blocks of up to blockSize frames.
 inline qmhost::HostSettings ModuleSettings(int blockSize = 4096) {

@@ -44,10 +44,8 @@ TEST(VstModule, EffectRecord) {
   // "main" is the same entry under its older name.
   qmhost::ModuleLibrary library;
   ASSERT_TRUE(library.Open(ModulePath()));
-  void* symbol = library.Symbol("main");
-  ASSERT_NE(symbol, nullptr);
-  VstPluginMainProc main;
-  memcpy(&main, &symbol, sizeof main);
+  VstPluginMainProc main = ModuleEntry(library, "main");
+  ASSERT_NE(main, nullptr);
   AEffect* second = main(nullptr);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->uniqueID, 2019124591);

@@ -1,7 +1,6 @@
 // Hosts call from several threads at once; the plug-in serialises them.
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -14,10 +13,8 @@ namespace {
 TEST(VstThreads, ConcurrentCreation) {
   qmhost::ModuleLibrary library;
   ASSERT_TRUE(library.Open(ModulePath()));
-  void* symbol = library.Symbol("VSTPluginMain");
-  ASSERT_NE(symbol, nullptr);
-  VstPluginMainProc entry;
-  memcpy(&entry, &symbol, sizeof entry);
+  VstPluginMainProc entry = ModuleEntry(library, "VSTPluginMain");
+  ASSERT_NE(entry, nullptr);
   constexpr int kThreads = 4, kEach = 5;
   std::vector<std::thread> threads;
   std::atomic<int> made{0};
