@@ -170,7 +170,6 @@ public:
   // EditorClosing and closes it, true when there is an editor.
   bool OpenEditor(void* parent);
   bool CloseEditor();
-  bool EditorWindowOpen() const { return mEditorOpen; }
   // The host's idle call: passed to the editor while its window is open.
   void EditorIdle();
   IPlugLock& Lock() { return mLock; }
