@@ -101,7 +101,7 @@ public:
   CLS_QUILLMERE fx;
 };
 
-TEST(EffectExactness, TempoChangesAndPausesMidStream) {
+TEST(EffectExactness, ChangesMidStreamWithTempoChanges) {
   const std::vector<EngineEvent> events = {
       {20000, EngineEvent::kParam, 0, 12},  // "1/4"
       {30000, EngineEvent::kParam, 3, 90},
@@ -120,7 +120,11 @@ TEST(EffectExactness, TempoChangesAndPausesMidStream) {
     Effect effect(kModelStart);
     ExpectSameAsModel(effect, 120.0, 0, block, events, 44100 * 3);
   }
-  // A pause of more than half a second realigns with the host's position.
+}
+
+TEST(EffectExactness, PauseRealignsWithTheHost) {
+  // More than half a second without blocks: the write position follows the
+  // host's position again.
   Effect effect(kModelStart);
   ExpectSameAsModel(effect, 120.0, 3, 512, {{30000, EngineEvent::kPause, 0, 7777}}, 44100 * 2);
 }
