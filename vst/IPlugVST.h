@@ -5,6 +5,8 @@
 // Binds the plug-in base to a VST 2 host: the effect record the host holds,
 // its callbacks and dispatcher, and the requests made to the host. The
 // dispatcher translates the host's requests into the base's operations.
+// IPlugVST.cpp holds the record and the callbacks, IPlugVSTDispatcher.cpp the
+// dispatcher, IPlugVSTHost.cpp the requests made to the host.
 class IPlugVST : public IPlugBase {
 public:
   // What GetHostType answers, found from the host's product name (0: none
