@@ -24,6 +24,7 @@ public:
   void* Symbol(const char* name) const;
   void Close();
   bool IsOpen() const { return mHandle != nullptr; }
+  void* Handle() const { return mHandle; }
   const std::string& Error() const { return mError; }
 
 private:
@@ -39,5 +40,12 @@ bool FileExists(const std::string& path);
 std::string ExecutableDirectory();
 // The file extension of a loadable module on this system (".so" or ".dll").
 const char* ModuleExtension();
+
+// While armed, a crash of the process (an access violation, an abort, ...)
+// writes message, then the kind of crash and a line break, to the standard
+// output and ends the process with exitCode. Builds with a sanitizer leave
+// crashes to the sanitizer, which reports them in more detail.
+void ArmCrashReport(const std::string& message, int exitCode);
+void DisarmCrashReport();
 
 }  // namespace qmhost

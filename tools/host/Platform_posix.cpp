@@ -1,8 +1,12 @@
 #include "tools/host/Platform.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
 
 namespace qmhost {
 
@@ -48,5 +52,69 @@ std::string ExecutableDirectory() {
 }
 
 const char* ModuleExtension() { return ".so"; }
+
+namespace {
+
+char gCrashMessage[1024];
+volatile sig_atomic_t gCrashArmed = 0;
+int gCrashExitCode = 1;
+bool gCrashHandlersInstalled = false;
+const int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+void Write(const char* text) {
+  size_t n = std::strlen(text);
+  while (n > 0) {
+    ssize_t w = write(STDOUT_FILENO, text, n);
+    if (w <= 0) return;
+    text += w;
+    n -= static_cast<size_t>(w);
+  }
+}
+
+void OnCrash(int signal) {
+  if (gCrashArmed) {
+    gCrashArmed = 0;
+    Write(gCrashMessage);
+    Write(signal == SIGSEGV   ? "segmentation fault"
+          : signal == SIGBUS  ? "bus error"
+          : signal == SIGFPE  ? "arithmetic exception"
+          : signal == SIGILL  ? "illegal instruction"
+                              : "abort");
+    Write(")\n");
+    _exit(gCrashExitCode);
+  }
+  ::signal(signal, SIG_DFL);
+  raise(signal);
+}
+
+}  // namespace
+
+void ArmCrashReport(const std::string& message, int exitCode) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  (void)message;
+  (void)exitCode;
+#else
+  if (!gCrashHandlersInstalled) {
+    // Its own stack, so that a stack overflow is reported too.
+    static char stack[1 << 16];
+    stack_t alternate = {};
+    alternate.ss_sp = stack;
+    alternate.ss_size = sizeof stack;
+    sigaltstack(&alternate, nullptr);
+    struct sigaction action = {};
+    action.sa_handler = OnCrash;
+    action.sa_flags = SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (int s : kCrashSignals) sigaction(s, &action, nullptr);
+    gCrashHandlersInstalled = true;
+  }
+  gCrashArmed = 0;
+  std::snprintf(gCrashMessage, sizeof gCrashMessage, "%s", message.c_str());
+  gCrashExitCode = exitCode;
+  gCrashArmed = 1;
+#endif
+}
+
+void DisarmCrashReport() { gCrashArmed = 0; }
 
 }  // namespace qmhost

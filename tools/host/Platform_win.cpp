@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace qmhost {
@@ -89,5 +92,51 @@ std::string ExecutableDirectory() {
 }
 
 const char* ModuleExtension() { return ".dll"; }
+
+namespace {
+
+char gCrashMessage[1024];
+volatile LONG gCrashArmed = 0;
+int gCrashExitCode = 1;
+bool gCrashHandlersInstalled = false;
+
+void Write(const char* text) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+}
+
+void Report(const char* what) {
+  if (InterlockedExchange(&gCrashArmed, 0) == 0) return;
+  Write(gCrashMessage);
+  Write(what);
+  Write(")\n");
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(gCrashExitCode));
+}
+
+LONG WINAPI OnException(EXCEPTION_POINTERS* info) {
+  char what[64];
+  std::snprintf(what, sizeof what, "exception 0x%08lX",
+                static_cast<unsigned long>(info && info->ExceptionRecord ? info->ExceptionRecord->ExceptionCode : 0));
+  Report(what);
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void OnAbort(int) { Report("abort"); }
+
+}  // namespace
+
+void ArmCrashReport(const std::string& message, int exitCode) {
+  if (!gCrashHandlersInstalled) {
+    SetUnhandledExceptionFilter(OnException);
+    std::signal(SIGABRT, OnAbort);
+    gCrashHandlersInstalled = true;
+  }
+  gCrashArmed = 0;
+  std::snprintf(gCrashMessage, sizeof gCrashMessage, "%s", message.c_str());
+  gCrashExitCode = exitCode;
+  gCrashArmed = 1;
+}
+
+void DisarmCrashReport() { gCrashArmed = 0; }
 
 }  // namespace qmhost

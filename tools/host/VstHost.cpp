@@ -173,6 +173,13 @@ void VstHost::SetPosition(double samples) {
   UpdateTime();
 }
 
+void VstHost::SetTempo(double bpm) {
+  mSettings.tempo = bpm;
+  UpdateTime();
+}
+
+void* VstHost::ModuleHandle() const { return mLibrary ? mLibrary->Handle() : nullptr; }
+
 VstIntPtr VstHost::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
   if (!mEffect || !mEffect->dispatcher) return 0;
   return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
@@ -306,7 +313,8 @@ void VstHost::Suspend() {
 }
 
 bool VstHost::BeginBlock(Precision precision, int frames) {
-  if (!mRunning || frames < 1 || frames > mSettings.blockSize || !Supports(precision)) return false;
+  if (!mRunning || !Supports(precision)) return false;
+  if (mAnyFrameCount ? frames < 0 : (frames < 1 || frames > mSettings.blockSize)) return false;
   UpdateTime();
   mInProcess.store(true);
   return true;

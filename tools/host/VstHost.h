@@ -21,7 +21,9 @@
 //     configured start position), tempo and ppq position (kVstTempoValid,
 //     kVstPpqPosValid, kVstBarsValid unless the tempo is switched off),
 //     time signature 4/4 (kVstTimeSigValid), transport playing, and
-//     kVstTransportChanged on the first block after Resume.
+//     kVstTransportChanged on the first block after Resume. The tempo is
+//     passed on as set, whatever it is; ppq and bar positions only for a
+//     finite, positive tempo.
 //   audioMasterProcessEvents (8): counted; answers 1.
 //   audioMasterGetSampleRate (16), GetBlockSize (17): the current settings.
 //   audioMasterGetInputLatency (18), GetOutputLatency (19): 0.
@@ -122,6 +124,14 @@ public:
   // Transport position (samples) of the next block.
   void SetPosition(double samples);
   double Position() const { return mTime.samplePos; }
+  // Tempo of the next blocks' time info, passed on as it is (any value, with
+  // kVstTempoValid unless the settings switched the tempo off).
+  void SetTempo(double bpm);
+  // Lets the Process functions pass any frame count from 0 up, also beyond
+  // the block size (what some hosts do); off by default.
+  void AllowAnyFrameCount(bool allow) { mAnyFrameCount = allow; }
+  // The loaded module's system handle (HMODULE or dlopen handle), or null.
+  void* ModuleHandle() const;
 
   // Raw dispatcher call (0 when no effect).
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
@@ -205,6 +215,7 @@ private:
   bool mOpen = false;
   bool mRunning = false;
   bool mTransportChanged = true;
+  bool mAnyFrameCount = false;
   std::atomic<bool> mInProcess{false};
   VstTimeInfo mTime;
 

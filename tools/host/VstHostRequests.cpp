@@ -104,13 +104,17 @@ void VstHost::UpdateTime() {
   t.cycleEndPos = 0;
   t.flags = kVstTransportPlaying | kVstTimeSigValid;
   if (mTransportChanged) t.flags |= kVstTransportChanged;
-  if (mSettings.tempoValid && mSettings.tempo > 0) {
+  if (mSettings.tempoValid) {
     t.tempo = mSettings.tempo;
-    t.ppqPos = t.samplePos / mSettings.sampleRate * mSettings.tempo / 60.0;
-    t.barStartPos = std::floor(t.ppqPos / 4.0) * 4.0;
-    t.flags |= kVstTempoValid | kVstPpqPosValid | kVstBarsValid;
+    t.flags |= kVstTempoValid;
   } else {
     t.tempo = 0;
+  }
+  if (mSettings.tempoValid && mSettings.tempo > 0 && std::isfinite(mSettings.tempo)) {
+    t.ppqPos = t.samplePos / mSettings.sampleRate * mSettings.tempo / 60.0;
+    t.barStartPos = std::floor(t.ppqPos / 4.0) * 4.0;
+    t.flags |= kVstPpqPosValid | kVstBarsValid;
+  } else {
     t.ppqPos = 0;
     t.barStartPos = 0;
   }
