@@ -15,7 +15,7 @@ struct CommandEntry {
 };
 const CommandEntry kCommands[] = {
     {"info", CommandInfo},       {"render", CommandRender}, {"bench", CommandBench},
-    {"compare", CommandCompare}, {"demo", CommandDemo},
+    {"compare", CommandCompare}, {"demo", CommandDemo},       {"validate", CommandValidate},
 };
 
 }  // namespace
@@ -63,6 +63,10 @@ usage:
       sample-by-sample comparison of two renders (max abs difference)
   quillmere-host demo OUT [--rate HZ] [--format F]
       writes the embedded demo input
+  quillmere-host validate MODULE [--check NAMES] [--timeout S] [--verbose]
+  quillmere-host validate --list
+      checks a VST 2 module as the strictest hosts would and as hostile hosts
+      treat it: one PASS, FAIL, SKIP or INFO line per check, then the result
   quillmere-host --help | --version
 
 audio files: OUT and IN ending in .f64 are raw interleaved little-endian
@@ -102,6 +106,12 @@ options for render:
   --format F              sample format of a written sound file: float (default),
                           double, pcm16, pcm24
 
+options for validate:
+  --check NAMES           only these checks (comma-separated; --list names them)
+  --timeout S             a check that runs longer fails as hung (default 300)
+  --verbose               the details of every check, not only of failed ones
+  --list                  the checks and what each looks at
+
 options for bench:
   --seconds S             audio timed per run (default 2)
   --runs N                timed runs; the median is reported (default 5)
@@ -119,6 +129,7 @@ exit codes:
   5  the effect rejected a request (unknown parameter or program, a text it
      does not accept, a state chunk, an unsupported precision)
   6  compare: the files differ beyond the tolerance
+  7  validate: a check failed, or the module crashed or hung
 )";
 }
 

@@ -16,6 +16,7 @@ enum ExitCode {
   kExitIo = 4,          // a file could not be read or written
   kExitRejected = 5,    // the effect rejected a request (unknown parameter or program, text, chunk, precision)
   kExitDiffer = 6,      // compare: the renders differ beyond the tolerance
+  kExitInvalid = 7,     // validate: a check failed, or the module crashed or hung
 };
 
 // Runs one command. args excludes the program name. Normal output goes to

@@ -139,6 +139,18 @@ Options ParseOptions(const std::vector<std::string>& args, size_t first) {
         pos = comma + 1;
       }
     } else if (name == "--tolerance") o.tolerance = NonNegativeNumber(name, takeValue());
+    else if (name == "--check") {
+      std::string v = takeValue();
+      size_t pos = 0;
+      while (pos <= v.size()) {
+        size_t comma = v.find(',', pos);
+        if (comma == std::string::npos) comma = v.size();
+        if (comma > pos) o.checks.push_back(v.substr(pos, comma - pos));
+        pos = comma + 1;
+      }
+    } else if (name == "--timeout") o.timeout = PositiveNumber(name, takeValue());
+    else if (name == "--verbose") noValue(), o.verbose = true;
+    else if (name == "--list") noValue(), o.listChecks = true;
     else throw UsageError("unknown option " + name);
   }
   return o;
