@@ -238,8 +238,11 @@ VstIntPtr IPlugVST::SetChunk(VstInt32 index, VstIntPtr size, void* ptr) {
 }
 
 void IPlugVST::ProcessEvents(const VstEvents* events) {
+  // The host's list holds numEvents pointers from where the record's
+  // two-entry array starts: read through a pointer, not past the array.
+  const VstEvent* const* list = events->events;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = list[i];
     if (!event) continue;
     if (event->type == kVstMidiType) {
       const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);

@@ -237,4 +237,30 @@ TEST_F(BindingTest, MidiAndLatency) {
   EXPECT_EQ(recorder.requests, (std::vector<std::string>{"op 6"}));  // wants MIDI on every call
 }
 
+// A host's event list longer than the two entries the record declares: every
+// event arrives, in order (found by the dispatcher fuzz target).
+TEST_F(BindingTest, EventListsLongerThanTheRecordsArray) {
+  struct Listener : FourChannelPlug {
+    explicit Listener(audioMasterCallback host) : FourChannelPlug(host, 2) {}
+    void MidiMessageIn(const MidiMessage* m) override { notes.push_back(m->data1); }
+    std::vector<int> notes;
+  } plug(Record);
+  constexpr int kCount = 5;
+  std::vector<VstMidiEvent> midi(kCount);
+  std::vector<unsigned char> block(offsetof(VstEvents, events) + kCount * sizeof(VstEvent*));
+  VstEvents* events = reinterpret_cast<VstEvents*>(block.data());
+  events->numEvents = kCount;
+  VstEvent** list = events->events;
+  for (int i = 0; i < kCount; ++i) {
+    midi[i] = VstMidiEvent{};
+    midi[i].type = kVstMidiType;
+    midi[i].byteSize = sizeof(VstMidiEvent);
+    midi[i].midiData[0] = static_cast<char>(0x90);
+    midi[i].midiData[1] = static_cast<char>(60 + i);
+    list[i] = reinterpret_cast<VstEvent*>(&midi[i]);
+  }
+  EXPECT_EQ(plug.Effect()->dispatcher(plug.Effect(), effProcessEvents, 0, 0, events, 0), 1);
+  EXPECT_EQ(plug.notes, (std::vector<int>{60, 61, 62, 63, 64}));
+}
+
 }  // namespace
