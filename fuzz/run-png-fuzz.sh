@@ -40,7 +40,7 @@ else
   "$cxx" "${flags[@]}" "${sources[@]}" $(pkg-config --cflags --libs libpng zlib) -ldl -o "$out/png_fuzz"
 fi
 
-cp -n "$root"/fuzz/corpus/* "$out/corpus/" 2>/dev/null || true
+cp -n "$root"/fuzz/corpus/png/* "$out/corpus/" 2>/dev/null || true
 cd "$out"
 # libpng reports each error on stderr: the target's stderr is closed
 # (libFuzzer keeps its own).

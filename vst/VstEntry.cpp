@@ -35,9 +35,10 @@ QM_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback host) {
   return effect;
 }
 
-#if !defined(_WIN32)
+#if !defined(_WIN32) && !defined(QM_ENTRY_WITHOUT_MAIN)
 // The same entry under the older exported name "main" (on Windows the module
-// definition file exports it as an alias).
+// definition file exports it as an alias). Programs that link the entry
+// directly (the fuzz targets) have a main of their own.
 QM_EXPORT AEffect* VSTCALLBACK VstMainAlias(audioMasterCallback host) __asm__("main");
 QM_EXPORT AEffect* VSTCALLBACK VstMainAlias(audioMasterCallback host) { return VSTPluginMain(host); }
 #endif
