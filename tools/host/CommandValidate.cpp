@@ -115,7 +115,7 @@ int CommandValidate(Options& o, std::ostream& out) {
   for (const ValidationCheck* check : selected) {
     const std::string prefix = std::string(CheckStatusText(CheckStatus::Fail)) + "  " + Padded(check->name);
     const std::string ending = "result: FAIL (the module ended the validation)\n";
-    ArmCrashReport(prefix + "the module crashed (", kExitInvalid);
+    ArmCrashReport(prefix + "the module crashed (", ")\n" + ending, kExitInvalid);
     watchdog.Arm(prefix + Format("no end within %.0f s (the module hangs or is far too slow)\n", o.timeout) + ending,
                  o.timeout);
     CheckReport report;

@@ -42,10 +42,11 @@ std::string ExecutableDirectory();
 const char* ModuleExtension();
 
 // While armed, a crash of the process (an access violation, an abort, ...)
-// writes message, then the kind of crash and a line break, to the standard
-// output and ends the process with exitCode. Builds with a sanitizer leave
-// crashes to the sanitizer, which reports them in more detail.
-void ArmCrashReport(const std::string& message, int exitCode);
+// writes message, the kind of crash ("segmentation fault", ...) and ending
+// to the standard output and ends the process with exitCode. Builds with a
+// sanitizer leave crashes to the sanitizer, which reports them in more
+// detail.
+void ArmCrashReport(const std::string& message, const std::string& ending, int exitCode);
 void DisarmCrashReport();
 
 }  // namespace qmhost

@@ -56,6 +56,7 @@ const char* ModuleExtension() { return ".so"; }
 namespace {
 
 char gCrashMessage[1024];
+char gCrashEnding[256];
 volatile sig_atomic_t gCrashArmed = 0;
 int gCrashExitCode = 1;
 bool gCrashHandlersInstalled = false;
@@ -80,7 +81,7 @@ void OnCrash(int signal) {
           : signal == SIGFPE  ? "arithmetic exception"
           : signal == SIGILL  ? "illegal instruction"
                               : "abort");
-    Write(")\n");
+    Write(gCrashEnding);
     _exit(gCrashExitCode);
   }
   ::signal(signal, SIG_DFL);
@@ -89,9 +90,10 @@ void OnCrash(int signal) {
 
 }  // namespace
 
-void ArmCrashReport(const std::string& message, int exitCode) {
+void ArmCrashReport(const std::string& message, const std::string& ending, int exitCode) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   (void)message;
+  (void)ending;
   (void)exitCode;
 #else
   if (!gCrashHandlersInstalled) {
@@ -110,6 +112,7 @@ void ArmCrashReport(const std::string& message, int exitCode) {
   }
   gCrashArmed = 0;
   std::snprintf(gCrashMessage, sizeof gCrashMessage, "%s", message.c_str());
+  std::snprintf(gCrashEnding, sizeof gCrashEnding, "%s", ending.c_str());
   gCrashExitCode = exitCode;
   gCrashArmed = 1;
 #endif

@@ -96,6 +96,7 @@ const char* ModuleExtension() { return ".dll"; }
 namespace {
 
 char gCrashMessage[1024];
+char gCrashEnding[256];
 volatile LONG gCrashArmed = 0;
 int gCrashExitCode = 1;
 bool gCrashHandlersInstalled = false;
@@ -109,7 +110,7 @@ void Report(const char* what) {
   if (InterlockedExchange(&gCrashArmed, 0) == 0) return;
   Write(gCrashMessage);
   Write(what);
-  Write(")\n");
+  Write(gCrashEnding);
   TerminateProcess(GetCurrentProcess(), static_cast<UINT>(gCrashExitCode));
 }
 
@@ -125,7 +126,7 @@ void OnAbort(int) { Report("abort"); }
 
 }  // namespace
 
-void ArmCrashReport(const std::string& message, int exitCode) {
+void ArmCrashReport(const std::string& message, const std::string& ending, int exitCode) {
   if (!gCrashHandlersInstalled) {
     SetUnhandledExceptionFilter(OnException);
     std::signal(SIGABRT, OnAbort);
@@ -133,6 +134,7 @@ void ArmCrashReport(const std::string& message, int exitCode) {
   }
   gCrashArmed = 0;
   std::snprintf(gCrashMessage, sizeof gCrashMessage, "%s", message.c_str());
+  std::snprintf(gCrashEnding, sizeof gCrashEnding, "%s", ending.c_str());
   gCrashExitCode = exitCode;
   gCrashArmed = 1;
 }

@@ -100,13 +100,13 @@ void OutputFindings::ReportTo(CheckReport& report, const std::string& where) con
     if (!n) return;
     counts += (counts.empty() ? "" : ", ") + std::to_string(n) + " " + what;
   };
-  add(nan, "NaN");
-  add(inf, "infinite");
-  add(subnormal, "subnormal");
-  add(unwritten, "left unwritten");
-  add(pastEnd, "written past the call's frames");
+  add(nan, "NaN samples");
+  add(inf, "infinite samples");
+  add(subnormal, "subnormal samples");
+  add(unwritten, "samples left unwritten");
+  add(pastEnd, "samples written past the call's frames");
   add(inputChanged, "input samples changed");
-  report.Fail(where + ": " + counts + " in " + std::to_string(frames) + " frames");
+  report.Fail(where + ", " + std::to_string(frames) + " frames: " + counts);
   for (const std::string& f : first) report.Note("  " + f);
 }
 

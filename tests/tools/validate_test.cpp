@@ -1,0 +1,133 @@
+// quillmere-host validate on a module made to pass it, and on the same
+// module with one fault each: every fault is found by the check meant for it,
+// with a description that says what and where.
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/tools/TestModules.h"
+#include "tools/host/Cli.h"
+#include "tools/host/Validate.h"
+
+namespace {
+
+using qmhost::CheckReport;
+using qmhost::CheckStatus;
+using qmhost::ValidationCheck;
+using qmhost::ValidationTarget;
+
+CheckReport RunCheck(const char* module, const std::string& name) {
+  ValidationTarget target(qmtest::ModulePath(module));
+  CheckReport report;
+  for (const ValidationCheck& check : qmhost::ValidationChecks()) {
+    if (name != check.name) continue;
+    try {
+      check.run(target, report);
+    } catch (const qmhost::CheckAbort& abort) {
+      report.Fail(abort.reason);
+    }
+    return report;
+  }
+  ADD_FAILURE() << "no check " << name;
+  return report;
+}
+
+// The report's summary and details as one text.
+std::string Text(const CheckReport& report) {
+  std::string text = report.Summary();
+  for (const std::string& d : report.Details()) text += "\n" + d;
+  return text;
+}
+
+TEST(Validate, AWellBehavedModulePassesEveryCheck) {
+  for (const ValidationCheck& check : qmhost::ValidationChecks()) {
+    CheckReport report = RunCheck(QM_SUBJECT_FILE, check.name);
+    const std::string name = check.name;
+    if (name == "editor") {
+      EXPECT_EQ(report.Status(), CheckStatus::Skip) << Text(report);
+      EXPECT_EQ(report.Summary(), "no editor (effFlagsHasEditor not set)");
+    } else if (name == "allocations") {
+      EXPECT_EQ(report.Status(), CheckStatus::Info) << Text(report);
+    } else {
+      EXPECT_EQ(report.Status(), CheckStatus::Pass) << name << ": " << Text(report);
+    }
+  }
+}
+
+struct FaultCase {
+  const char* module;
+  const char* check;
+  const char* found;  // in the first failure
+};
+
+TEST(Validate, EachFaultIsFoundByItsCheck) {
+  const FaultCase cases[] = {
+      {QM_SUBJECT_UNCLAMPED_FILE, "param-range", "parameter 0 \"Gain\": setParameter(-1) gives getParameter -1"},
+      {QM_SUBJECT_SUBNORMAL_FILE, "processing", "float 44100 Hz block 1, 55125 frames: "},
+      {QM_SUBJECT_LONG_NAMES_FILE, "program-names",
+       "a 32-character name given to program 0, read back: \"abcdefghijklmnopqrstuvwxyzabcdef\" wrote 33 bytes, "
+       "more than the 32 a host's buffer holds"},
+      {QM_SUBJECT_REJECT_CHANGES_FILE, "state-damaged", "bank chunk, random bytes of the same length (12 bytes): rejected, but parameter 0 changed"},
+      {QM_SUBJECT_SHARED_FILE, "instances", "instance 0 sounds different beside 15 others than alone"},
+      {QM_SUBJECT_PAST_END_FILE, "processing", "written past the call's frames"},
+      {QM_SUBJECT_NAN_AT_192K_FILE, "processing", "float 192000 Hz block 1, 240000 frames: 480000 NaN samples"},
+  };
+  for (const FaultCase& c : cases) {
+    CheckReport report = RunCheck(c.module, c.check);
+    EXPECT_EQ(report.Status(), CheckStatus::Fail) << c.module << " " << c.check << ": " << Text(report);
+    EXPECT_NE(report.Summary().find(c.found), std::string::npos) << c.module << ": " << Text(report);
+  }
+  // Where it says what was found, and the checks beside it still pass.
+  CheckReport subnormal = RunCheck(QM_SUBJECT_SUBNORMAL_FILE, "processing");
+  EXPECT_NE(Text(subnormal).find("noise at the smallest normal float: subnormal at channel"), std::string::npos)
+      << Text(subnormal);
+  EXPECT_EQ(Text(subnormal).find("double"), std::string::npos) << "double outputs are flushed";
+  EXPECT_EQ(RunCheck(QM_SUBJECT_SHARED_FILE, "processing").Status(), CheckStatus::Pass);
+  EXPECT_EQ(RunCheck(QM_SUBJECT_UNCLAMPED_FILE, "state-roundtrip").Status(), CheckStatus::Pass);
+}
+
+TEST(Validate, ReportsKeepTheFirstFailureAndCountTheRest) {
+  CheckReport report;
+  report.SetSummary("fine");
+  report.Note("a note");
+  EXPECT_EQ(report.Status(), CheckStatus::Pass);
+  for (int i = 0; i < 12; ++i) report.Fail("failure " + std::to_string(i));
+  EXPECT_EQ(report.Status(), CheckStatus::Fail);
+  EXPECT_EQ(report.Summary(), "failure 0");
+  std::vector<std::string> details = report.Details();
+  ASSERT_EQ(details.size(), CheckReport::kMaxDetails + 1);
+  EXPECT_EQ(details[0], "a note");
+  EXPECT_EQ(details[1], "failure 1");
+  EXPECT_EQ(details.back(), "... and 4 more");
+  report.Skip("no longer");
+  EXPECT_EQ(report.Status(), CheckStatus::Fail) << "a failure is never undone";
+}
+
+TEST(Validate, CommandLine) {
+  std::ostringstream out, err;
+  EXPECT_EQ(qmhost::RunCommandLine({"validate", "--list"}, out, err), qmhost::kExitOk);
+  EXPECT_NE(out.str().find("  state-damaged         a damaged state chunk"), std::string::npos) << out.str();
+  out.str("");
+  const std::string subject = qmtest::ModulePath(QM_SUBJECT_FILE);
+  EXPECT_EQ(qmhost::RunCommandLine({"validate", subject, "--check", "no-such"}, out, err), qmhost::kExitUsage);
+  EXPECT_EQ(qmhost::RunCommandLine({"validate", subject + ".missing"}, out, err), qmhost::kExitCannotLoad);
+  out.str("");
+  EXPECT_EQ(qmhost::RunCommandLine({"validate", subject, "--check", "record,programs"}, out, err), qmhost::kExitOk);
+  EXPECT_EQ(out.str(), "validate \"Validate Subject\" (" + subject +
+                           ")\n"
+                           "PASS  record                2 parameters, 2 programs, 2 in / 2 out, flags 0x1030, ID 'QmVs'\n"
+                           "PASS  programs              2 programs selected and named\n"
+                           "result: PASS (2 passed, 0 failed, 0 skipped, 0 reported)\n");
+  out.str("");
+  const std::string unclamped = qmtest::ModulePath(QM_SUBJECT_UNCLAMPED_FILE);
+  EXPECT_EQ(qmhost::RunCommandLine({"validate", unclamped, "--check", "param-range"}, out, err), qmhost::kExitInvalid);
+  EXPECT_NE(out.str().find("FAIL  param-range           parameter 0 \"Gain\": setParameter(-1) gives getParameter -1\n"
+                           "      parameter 0 \"Gain\": setParameter(2) gives getParameter 2\n"),
+            std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("result: FAIL (0 passed, 1 failed, 0 skipped, 0 reported)"), std::string::npos);
+}
+
+}  // namespace
