@@ -50,4 +50,28 @@ cross_check() {
   return $ok
 }
 cross_check || status=1
+
+# Both modules through every validation check of the command-line host.
+echo "== quillmere-host validate"
+build/linux/tools/quillmere-host validate build/linux/quillmere.so || status=1
+wine build/windows/tools/quillmere-host.exe validate build/windows/quillmere_x64.dll | tr -d '\r' || status=1
+
+# Each fuzz target for a short while, from its seed corpus (the long runs are
+# made by hand: fuzz/run-fuzz.sh TARGET 600).
+echo "== fuzz targets, 20 s each"
+fuzz_briefly() {
+  local name=$1 log
+  shift
+  if log=$("$@" 2>&1); then
+    printf '%-9s %s\n' "$name" "$(grep -E '^Done [0-9]+ runs' <<<"$log" | tail -n 1)"
+  else
+    echo "$log" | tail -n 40
+    echo "$name: a finding (see above)"
+    return 1
+  fi
+}
+for target in chunk dispatch param; do
+  fuzz_briefly "$target" bash fuzz/run-fuzz.sh "$target" 20 || status=1
+done
+fuzz_briefly png bash fuzz/run-png-fuzz.sh 20 || status=1
 exit $status

@@ -72,8 +72,13 @@ bool ExpectTextFits(CheckReport& report, const HostText& text, size_t limit, con
     return false;
   }
   if (text.touched > limit) {
-    report.Fail(Format("%s: %s wrote %zu bytes, more than the %zu a host's buffer holds", what.c_str(),
-                       QuoteText(text.text).c_str(), text.touched, limit));
+    // Long texts shown by their start and length.
+    constexpr size_t kShown = 40;
+    const std::string shown = text.text.size() <= kShown
+                                  ? QuoteText(text.text)
+                                  : QuoteText(text.text.substr(0, kShown)) + Format("... (%zu characters)", text.text.size());
+    report.Fail(Format("%s: %s wrote %zu bytes, more than the %zu a host's buffer holds", what.c_str(), shown.c_str(),
+                       text.touched, limit));
     return false;
   }
   return true;
