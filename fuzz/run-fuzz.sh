@@ -23,6 +23,6 @@ cmake --build --preset fuzz --target "${target}_fuzz" >/dev/null
 out="$root/build/fuzz-targets"
 corpus="$out/corpus/$target"
 mkdir -p "$corpus"
-cp -n "$root/fuzz/corpus/$target"/* "$corpus/"
+cp -n "$root/fuzz/corpus/$target"/* "$corpus/" 2>/dev/null || true
 "$out/fuzz/${target}_fuzz" -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=30 -print_final_stats=1 \
   -artifact_prefix="$out/$target-" "$@" "$corpus"
