@@ -11,6 +11,10 @@
 //   SUBJECT_CRASH_LONG      crashes on calls longer than the block size
 //   SUBJECT_HANG            never returns from effGetChunk
 //   SUBJECT_ALLOCATES       allocates in every processing call
+//   SUBJECT_LEAVES_LAST     replacing calls leave the last frame as it was
+//   SUBJECT_WRITES_INPUT    processing overwrites the first input sample
+//   SUBJECT_PADS_NAMES      parameter names are padded with zeros to 100 bytes
+//   SUBJECT_NOT_REPEATABLE  every call adds a little of the clock's time
 //
 // The effect: 2 in, 2 out, out = in x (2 x Gain) (Gain 0.125 at first: a
 // quarter), outputs below the smallest normal number of their precision
@@ -87,14 +91,24 @@ void Run(AEffect* e, T** in, T** out, VstInt32 frames, bool adding) {
 #if defined(SUBJECT_PAST_END)
   if (!adding) ++n;
 #endif
+#if defined(SUBJECT_LEAVES_LAST)
+  if (!adding) --n;
+#endif
+  double offset = 0.0;
+#if defined(SUBJECT_NOT_REPEATABLE)
+  offset = 1e-3 * static_cast<double>(std::chrono::steady_clock::now().time_since_epoch().count() % 7);
+#endif
   for (int c = 0; c < 2; ++c) {
     for (int i = 0; i < n; ++i) {
-      T v = Flushed(static_cast<T>(in[c][std::min(i, frames - 1)] * g));
+      T v = Flushed(static_cast<T>(in[c][std::min(i, frames - 1)] * g + offset));
 #if defined(SUBJECT_NAN_AT_192K)
       if (s->rate >= 192000) v = std::numeric_limits<T>::quiet_NaN();
 #endif
       out[c][i] = adding ? Flushed(static_cast<T>(out[c][i] + v)) : v;
     }
+#if defined(SUBJECT_WRITES_INPUT)
+    in[c][0] = T(0.5);
+#endif
   }
 }
 
@@ -157,7 +171,14 @@ VstIntPtr Dispatch(Subject* s, VstInt32 opcode, VstInt32 index, VstIntPtr value,
       if (index < 0 || index >= kPrograms || !ptr) return 0;
       ProgramName(s, index, ptr);
       return 1;
-    case effGetParamName: if (param) Copy(ptr, index == 0 ? "Gain" : "Mode", 9); return 0;
+    case effGetParamName:
+      if (!param || !ptr) return 0;
+#if defined(SUBJECT_PADS_NAMES)
+      std::strncpy(static_cast<char*>(ptr), index == 0 ? "Gain" : "Mode", 100);
+#else
+      Copy(ptr, index == 0 ? "Gain" : "Mode", 9);
+#endif
+      return 0;
     case effGetParamLabel: if (param) Copy(ptr, index == 0 ? "x" : "", 9); return 0;
     case effGetParamDisplay: {
       if (!param || !ptr) return 0;

@@ -174,6 +174,32 @@ TEST(HostTime, WithoutTempoClearsTempoPpqAndBars) {
   EXPECT_TRUE(log.Has("time=0,44100,0.0,0.0000,4/4,2003")) << log.Text();
 }
 
+TEST(HostTime, HostileTemposPassedOnAsSetAndAnyFrameCountOnRequest) {
+  FakeLog log(QM_FAKE_EFFECT_FILE);
+  HostSettings settings;
+  settings.blockSize = 64;
+  VstHost host(settings);
+  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
+  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(host.Resume());
+  float a[200] = {0}, b[200] = {0};
+  float* io[2] = {a, b};
+  // A tempo that is no tempo still comes with its flag (0x400), but without
+  // ppq and bar positions (0x200, 0x800).
+  host.SetTempo(-120.0);
+  ASSERT_TRUE(host.ProcessFloat(io, io, 64));
+  EXPECT_TRUE(log.Has("time=0,44100,-120.0,0.0000,4/4,2403")) << log.Text();
+  host.SetTempo(140.0);
+  EXPECT_FALSE(host.ProcessFloat(io, io, 200));
+  host.AllowAnyFrameCount(true);
+  ASSERT_TRUE(host.ProcessFloat(io, io, 200));
+  ASSERT_TRUE(host.ProcessFloat(io, io, 0));
+  EXPECT_TRUE(log.Has("pF200")) << log.Text();
+  EXPECT_TRUE(log.Has("pF0")) << log.Text();
+  EXPECT_TRUE(log.Has("time=64,44100,140.0,0.0034,4/4,2E02")) << log.Text();
+  EXPECT_DOUBLE_EQ(host.Position(), 264);
+}
+
 TEST(HostAutomation, LogsEditGesturesInOrder) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   VstHost host;

@@ -73,6 +73,9 @@ TEST(Validate, EachFaultIsFoundByItsCheck) {
       {QM_SUBJECT_SHARED_FILE, "instances", "instance 0 sounds different beside 15 others than alone"},
       {QM_SUBJECT_PAST_END_FILE, "processing", "written past the call's frames"},
       {QM_SUBJECT_NAN_AT_192K_FILE, "processing", "float 192000 Hz block 1, 240000 frames: 480000 NaN samples"},
+      {QM_SUBJECT_LEAVES_LAST_FILE, "processing", "float 44100 Hz block 1, 55125 frames: 110250 samples left unwritten"},
+      {QM_SUBJECT_WRITES_INPUT_FILE, "automation", "float with automation, 96000 frames: 6000 input samples changed"},
+      {QM_SUBJECT_PADS_NAMES_FILE, "param-texts", "parameter 0 \"Gain\" name: \"Gain\" wrote 100 bytes, more than the 64"},
   };
   for (const FaultCase& c : cases) {
     CheckReport report = RunCheck(c.module, c.check);
@@ -86,6 +89,21 @@ TEST(Validate, EachFaultIsFoundByItsCheck) {
   EXPECT_EQ(Text(subnormal).find("double"), std::string::npos) << "double outputs are flushed";
   EXPECT_EQ(RunCheck(QM_SUBJECT_SHARED_FILE, "processing").Status(), CheckStatus::Pass);
   EXPECT_EQ(RunCheck(QM_SUBJECT_UNCLAMPED_FILE, "state-roundtrip").Status(), CheckStatus::Pass);
+}
+
+// A module whose output does not repeat is not compared with itself: its
+// instances are only checked for clean output, and the lines say so.
+TEST(Validate, OutputThatDoesNotRepeatIsNotCompared) {
+  CheckReport instances = RunCheck(QM_SUBJECT_NOT_REPEATABLE_FILE, "instances");
+  EXPECT_EQ(instances.Status(), CheckStatus::Pass) << Text(instances);
+  EXPECT_NE(instances.Summary().find("not compared with instances alone (the module's output is not repeatable)"),
+            std::string::npos)
+      << instances.Summary();
+  CheckReport threads = RunCheck(QM_SUBJECT_NOT_REPEATABLE_FILE, "threads");
+  EXPECT_EQ(threads.Status(), CheckStatus::Pass) << Text(threads);
+  EXPECT_EQ(threads.Summary().find("each sounding as alone"), std::string::npos) << threads.Summary();
+  CheckReport damaged = RunCheck(QM_SUBJECT_NOT_REPEATABLE_FILE, "state-damaged");
+  EXPECT_NE(damaged.Summary().find("sound not compared"), std::string::npos) << damaged.Summary();
 }
 
 TEST(Validate, ReportsKeepTheFirstFailureAndCountTheRest) {
