@@ -38,7 +38,7 @@ VstInt32 PickIndex(FuzzedDataProvider& in, AEffect* e) {
 VstIntPtr PickValue(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange(0, 3)) {
     case 0: return in.ConsumeIntegralInRange<VstIntPtr>(-2, 40);
-    case 1: return in.PickValueInArray<VstIntPtr>({0x57686565, 512, 4096, 1 << 20, (1 << 20) + 1, INT32_MAX,
+    case 1: return in.PickValueInArray<VstIntPtr>({0x57686565, 512, 4096, 8192, 65536, INT32_MAX,
                                                    static_cast<VstIntPtr>(INT32_MAX) + 1, -1});
     default: return in.ConsumeIntegral<VstIntPtr>();
   }
@@ -61,9 +61,13 @@ float PickFloat(FuzzedDataProvider& in) {
 
 // Host values that the plug-in does not yet bound where they enter are kept
 // in their ranges while QM_FUZZ_HOST_VALUES_IN_RANGE is defined (see
-// CMakeLists.txt): normalised values in [0, 1] (NaN and infinities still
-// pass), sample rates from 8 kHz to 768 kHz.
-float InRange(float v, float low, float high) {
+// CMakeLists.txt): normalised values in [0, 1], sample rates from 8 to 192
+// kHz, tempos from 240 to 960 BPM (NaN, infinities, zero and negative
+// tempos still pass). The ranges also keep the delay lines small: a slow
+// tempo at a high rate makes each new effect allocate and clear hundreds of
+// megabytes, and the fuzzer would do little else.
+template <typename T>
+T InRange(T v, T low, T high) {
 #if defined(QM_FUZZ_HOST_VALUES_IN_RANGE)
   if (std::isfinite(v)) return std::min(std::max(v, low), high);
 #else
@@ -141,7 +145,7 @@ void DispatchOne(FuzzedDataProvider& in, AEffect* e) {
   const VstInt32 index = PickIndex(in, e);
   const VstIntPtr value = PickValue(in);
   float opt = PickFloat(in);
-  if (opcode == effSetSampleRate) opt = InRange(opt, 8000.0f, 768000.0f);
+  if (opcode == effSetSampleRate) opt = InRange(opt, 8000.0f, 192000.0f);
   switch (opcode) {
     case effGetChunk: {
       void* chunk = nullptr;
@@ -233,14 +237,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 6:
       case 7: {
-        const int frames = in.ConsumeBool() ? in.PickValueInArray({0, 1, 31, 64, 511, 512, 513, 1024, 4096})
-                                            : in.ConsumeIntegralInRange(0, 8192);
+        // Mostly short calls, which keep the executions many; some longer
+        // than any block size the host gave.
+        const int frames = in.ConsumeBool() ? in.PickValueInArray({0, 1, 31, 64, 511, 512, 513, 1024, 8192})
+                                            : in.ConsumeIntegralInRange(0, 600);
         Process(e, frames, in.ConsumeIntegralInRange(0, 3), in.ConsumeIntegralInRange(0, 2), in.ConsumeIntegral<uint32_t>());
         break;
       }
       case 8: {
         VstTimeInfo& t = Time();
         t.tempo = in.ConsumeBool() ? in.ConsumeFloatingPointInRange(240.0, 960.0) : in.ConsumeFloatingPoint<double>();
+        if (t.tempo > 0) t.tempo = InRange(t.tempo, 240.0, 960.0);
         t.samplePos = in.ConsumeBool() ? in.ConsumeIntegralInRange(0, 1 << 24) : in.ConsumeFloatingPoint<double>();
         t.flags = in.ConsumeBool() ? in.ConsumeIntegral<VstInt32>() : (kVstTempoValid | kVstTransportPlaying);
         break;
