@@ -1,7 +1,6 @@
 // Text in real fonts: properties that hold whatever the installed fonts look
 // like, and a picture of the editor's value texts written to a PNG file.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include "gfx/Bitmap.h"
 #include "gfx/Draw.h"
+#include "gfx/PngEncode.h"
 #include "gfx/RasterFont.h"
 #include "tests/gfx/font_test_util.h"
 
@@ -38,33 +38,7 @@ IBounds Measure(RasterFont& font, const char* text) {
   return r;
 }
 
-bool WritePng(const std::string& path, BitmapBase& bitmap) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  std::vector<png_byte> row(size_t(bitmap.Width()) * 3);
-  bool ok = false;
-  if (png && info && !setjmp(png_jmpbuf(png))) {
-    png_init_io(png, file);
-    png_set_IHDR(png, info, bitmap.Width(), bitmap.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < bitmap.Height(); ++y) {
-      for (int x = 0; x < bitmap.Width(); ++x) {
-        const uint32_t p = At(bitmap, x, y);
-        row[x * 3] = png_byte(p >> 16);
-        row[x * 3 + 1] = png_byte(p >> 8);
-        row[x * 3 + 2] = png_byte(p);
-      }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    ok = true;
-  }
-  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  return std::fclose(file) == 0 && ok;
-}
+bool WritePng(const std::string& path, BitmapBase& bitmap) { return EncodePngFile(&bitmap, path.c_str()); }
 
 std::string OutputPath(const char* name) {
   std::string dir = QM_TEST_OUTPUT_DIR;
