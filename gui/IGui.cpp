@@ -339,12 +339,14 @@ RasterFont* IGui::FindOrCreateFont(IFontSpec& spec) {
 
 // ---- Input ----------------------------------------------------------------------
 
+bool IGui::NamesParam(int index) const { return mOwner && mOwner->ParamAt(index); }
+
 void IGui::BeginEdit(IControl* control) {
-  if (mOwner && control->ParamIdx() >= 0) mOwner->BeginParamEdit(control->ParamIdx());
+  if (NamesParam(control->ParamIdx())) mOwner->BeginParamEdit(control->ParamIdx());
 }
 
 void IGui::EndEdit(IControl* control) {
-  if (mOwner && control->ParamIdx() >= 0) mOwner->EndParamEdit(control->ParamIdx());
+  if (NamesParam(control->ParamIdx())) mOwner->EndParamEdit(control->ParamIdx());
 }
 
 int IGui::FindControlAt(int x, int y) {
@@ -411,9 +413,10 @@ void IGui::HandleWheel(int x, int y, const IModKeys& mods, int notches) {
   if (i < 0) return;
   IControl* c = mControls[static_cast<size_t>(i)];
   const int index = c->ParamIdx();
-  if (mOwner && index >= 0) mOwner->BeginParamEditOnce(index);
+  const bool bound = NamesParam(index);
+  if (bound) mOwner->BeginParamEditOnce(index);
   c->WheelTurned(x, y, mods, notches);
-  if (mOwner && index >= 0) mOwner->EndParamEditDelayed(index);
+  if (bound) mOwner->EndParamEditDelayed(index);
 }
 
 void IGui::HandleKey(int x, int y, int key) {

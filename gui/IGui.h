@@ -142,6 +142,8 @@ public:
   int CaptureIndex() const { return mCapture; }
 
 private:
+  // Edit gestures go to the host only for indices that name a parameter.
+  bool NamesParam(int index) const;
   void BeginEdit(IControl* control);
   void EndEdit(IControl* control);
   IBounds CanvasBounds() const { return IBounds(0, 0, Width(), Height()); }
