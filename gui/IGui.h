@@ -1,4 +1,12 @@
 #pragma once
+#ifdef _WIN32
+// The system header defines LoadImage as a macro. It is included here first
+// and the macro dropped, so that the graphics context's LoadImage keeps its
+// name in every file, whatever it includes later.
+#include <windows.h>
+#undef LoadImage
+#endif
+
 #include <memory>
 #include <string>
 #include <vector>
