@@ -7,17 +7,10 @@
 #include "gfx/Bitmap.h"
 #include "gfx/PngDecode.h"
 #include "gfx/PngEncode.h"
+#include "tests/TestOutputPath.h"
 #include "tests/gfx/gfx_test_util.h"
 
 namespace {
-
-std::string OutputPath(const char* name) {
-  std::string dir = QM_TEST_OUTPUT_DIR;
-#ifdef _WIN32
-  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;  // the Unix root under Wine
-#endif
-  return dir + "/" + name;
-}
 
 bool Exists(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -33,7 +26,7 @@ bool Exists(const std::string& path) {
 TEST(PngEncode, WrittenPixelsDecodeBack) {
   PixelBitmap bitmap(13, 7, 4);
   FillPattern(bitmap, 5);
-  const std::string path = OutputPath("encode_roundtrip.png");
+  const std::string path = TestOutputPath("encode_roundtrip.png");
   ASSERT_TRUE(EncodePngFile(&bitmap, path.c_str()));
   std::unique_ptr<BitmapBase> back(DecodePngFile(path.c_str()));
   ASSERT_TRUE(back);
@@ -46,11 +39,11 @@ TEST(PngEncode, WrittenPixelsDecodeBack) {
 
 TEST(PngEncode, FailuresLeaveNoFile) {
   PixelBitmap empty(0, 0, 4);
-  const std::string path = OutputPath("encode_empty.png");
+  const std::string path = TestOutputPath("encode_empty.png");
   EXPECT_FALSE(EncodePngFile(&empty, path.c_str()));
   EXPECT_FALSE(EncodePngFile(nullptr, path.c_str()));
   EXPECT_FALSE(Exists(path));
   PixelBitmap one(1, 1, 4);
-  EXPECT_FALSE(EncodePngFile(&one, OutputPath("no-such-folder/x.png").c_str()));
+  EXPECT_FALSE(EncodePngFile(&one, TestOutputPath("no-such-folder/x.png").c_str()));
   EXPECT_FALSE(EncodePngFile(&one, nullptr));
 }

@@ -10,6 +10,7 @@
 #include "gfx/Draw.h"
 #include "gfx/PngEncode.h"
 #include "gfx/RasterFont.h"
+#include "tests/TestOutputPath.h"
 #include "tests/gfx/font_test_util.h"
 
 #ifdef _WIN32
@@ -39,14 +40,6 @@ IBounds Measure(RasterFont& font, const char* text) {
 }
 
 bool WritePng(const std::string& path, BitmapBase& bitmap) { return EncodePngFile(&bitmap, path.c_str()); }
-
-std::string OutputPath(const char* name) {
-  std::string dir = QM_TEST_OUTPUT_DIR;
-#ifdef _WIN32
-  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;  // the Unix root under Wine
-#endif
-  return dir + "/" + name;
-}
 
 TEST(TextInFonts, FacesResolveWithTheirCellHeight) {
   for (auto [face, size] : {std::pair<const char*, int>{"Arial", 16}, {"Verdana", 13}, {"Arial", 40}}) {
@@ -313,13 +306,13 @@ TEST(TextInFonts, EditorTextsPicture) {
       FillRect(&bitmap, x, c.top - 3, 1, 3, 0xFFE04040u, 1.0f, ModeCopy);
       FillRect(&bitmap, x, c.bottom, 1, 3, 0xFFE04040u, 1.0f, ModeCopy);
     }
-  const std::string path = OutputPath("text_values.png");
+  const std::string path = TestOutputPath("text_values.png");
   EXPECT_TRUE(WritePng(path, bitmap)) << path;
   // And three times as large, to see single pixels.
   PixelBitmap large(kWidth * 3, kHeight * 3, 4);
   for (int y = 0; y < large.Height(); ++y)
     for (int x = 0; x < large.Width(); ++x) large.Pixels()[y * large.RowPixels() + x] = At(bitmap, x / 3, y / 3);
-  EXPECT_TRUE(WritePng(OutputPath("text_values_x3.png"), large));
+  EXPECT_TRUE(WritePng(TestOutputPath("text_values_x3.png"), large));
 }
 
 }  // namespace

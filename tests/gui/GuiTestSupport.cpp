@@ -4,6 +4,7 @@
 
 #include "framework/TextUtil.h"
 #include "gfx/Draw.h"
+#include "gui/IImageCache.h"
 
 namespace guitest {
 
@@ -108,18 +109,55 @@ int Differences(BitmapBase& a, BitmapBase& b, const IBounds& area) {
   return n;
 }
 
+int InkedIn(BitmapBase& b, const IBounds& area, uint32_t ground) {
+  int n = 0;
+  for (uint32_t p : Pixels(b, area)) n += p != ground;
+  return n;
+}
+
 std::unique_ptr<PixelBitmap> Copy(BitmapBase& b) {
   auto copy = std::make_unique<PixelBitmap>(b.Width(), b.Height(), 4);
   Blit(copy.get(), &b, 0, 0, nullptr, 1.0f, ModeCopy);
   return copy;
 }
 
-std::string OutputPath(const char* name) {
-  std::string dir = QM_TEST_OUTPUT_DIR;
-#ifdef _WIN32
-  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;  // the Unix root under Wine
-#endif
-  return dir + "/" + name;
+
+const IFontSpec EditorTest::kValueFont("Arial", 16, IRgba(180, 255, 255, 255));
+
+void EditorTest::SetUp() {
+  IImageCache::Instance().Clear();
+  plug = std::make_unique<GuiTestPlug>();
+  gui = new TestGui(plug.get());
+  gui->images[100] = {498, 285, BackdropPixel};
+  gui->images[101] = {66, 66, KnobPixels(66)};
+  gui->images[102] = {52, 52, KnobPixels(52)};
+  gui->images[103] = {52, 21, [](int, int) { return 0xFF20C060u; }};
+  gui->images[104] = {52, 21, [](int, int) { return 0xFF20C060u; }};
+  gui->images[108] = {31, 14, [](int, int) { return 0xFFE0E0E0u; }};
+}
+
+void EditorTest::TearDown() {
+  if (!plug->Editor()) delete gui;
+}
+
+IKnobRotVal* EditorTest::AddKnob(int index, int cx, int cy, int imageId, int textOffset, int steps) {
+  auto* knob = new IKnobRotVal(plug.get(), index, cx, cy, gui->LoadImage(imageId, "knob", 1), kValueFont, textOffset,
+                               300, 4.0, 0, 0, 1.0f, true, steps);
+  gui->AddControl(knob);
+  return knob;
+}
+
+std::unique_ptr<PixelBitmap> EditorTest::RenderOnBlack() {
+  FillRect(gui->Canvas(), 0, 0, gui->Width(), gui->Height(), 0xFF000000u, 1.0f, ModeCopy);
+  gui->RedrawAll();
+  return Copy(*gui->Canvas());
+}
+
+ISlider* EditorTest::AddSlider(int index, const IFontSpec& font) {
+  auto* slider = new ISlider(plug.get(), index, IBounds(213, 191, 285, 226), gui->LoadImage(108, "slider", 1), font,
+                             72, true, IRgba(255, 66, 110, 170), 2, 8, false, false);
+  gui->AddControl(slider);
+  return slider;
 }
 
 }  // namespace guitest

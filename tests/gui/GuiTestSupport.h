@@ -3,6 +3,8 @@
 // VST 2 binding whose host records every request, a headless context that
 // records what it is asked of the window and makes its images in memory,
 // and pixel helpers.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -13,6 +15,8 @@
 #include "framework/IParameter.h"
 #include "gfx/Bitmap.h"
 #include "gui/IGuiHeadless.h"
+#include "gui/IKnobRotVal.h"
+#include "gui/ISlider.h"
 #include "vst/IPlugVST.h"
 
 namespace guitest {
@@ -81,9 +85,33 @@ inline uint32_t At(BitmapBase& b, int x, int y) { return b.Pixels()[y * b.RowPix
 std::vector<uint32_t> Pixels(BitmapBase& b, const IBounds& area);
 // Pixels that differ between two equal-sized bitmaps inside area.
 int Differences(BitmapBase& a, BitmapBase& b, const IBounds& area);
+// Pixels inside area that are not the ground colour.
+int InkedIn(BitmapBase& b, const IBounds& area, uint32_t ground = 0xFF000000u);
 // A copy of a bitmap's pixels.
 std::unique_ptr<PixelBitmap> Copy(BitmapBase& b);
-std::string OutputPath(const char* name);
+
+// A plug-in and its headless editor, not attached yet (tests add controls
+// first), with images of the effect's sizes: 100 backdrop, 101 and 102
+// knobs, 103 and 104 buttons, 108 the slider handle. The image cache starts
+// empty.
+class EditorTest : public ::testing::Test {
+protected:
+  static const IFontSpec kValueFont;  // the effect's value texts
+
+  void SetUp() override;
+  void TearDown() override;
+  void Attach() { plug->AttachEditor(gui); }
+  // A knob like the effect's channel knobs (image 102, text 8 pixels under
+  // it), or with image 101, text offset 0 and 25 steps its "Delay Rate".
+  IKnobRotVal* AddKnob(int index, int cx, int cy, int imageId = 102, int textOffset = 8, int steps = 0);
+  // Paints the whole editor over a black canvas; a copy of the canvas.
+  std::unique_ptr<PixelBitmap> RenderOnBlack();
+  // The effect's "Feedback" slider, bound to index.
+  ISlider* AddSlider(int index, const IFontSpec& font = kValueFont);
+
+  std::unique_ptr<GuiTestPlug> plug;
+  TestGui* gui = nullptr;
+};
 
 }  // namespace guitest
 

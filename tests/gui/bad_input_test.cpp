@@ -19,40 +19,18 @@ using namespace guitest;
 
 namespace {
 
-const IFontSpec kValueFont("Arial", 16, IRgba(180, 255, 255, 255));
 const IBounds kAll(0, 0, 498, 285);
 const IModKeys kLeft(true, false, false, false, false);
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-class BadInput : public ::testing::Test {
-protected:
-  void SetUp() override {
-    IImageCache::Instance().Clear();
-    plug = std::make_unique<GuiTestPlug>();
-    gui = new TestGui(plug.get());
-    gui->images[101] = {66, 66, KnobPixels(66)};
-    gui->images[103] = {52, 21, [](int, int) { return 0xFF20C060u; }};
-  }
-  void TearDown() override {
-    if (!plug->Editor()) delete gui;
-  }
-  void Attach() { plug->AttachEditor(gui); }
-  IKnobRotVal* Knob(int index, int cx, int cy, const IImage& image) {
-    auto* knob = new IKnobRotVal(plug.get(), index, cx, cy, image, kValueFont, 0, 300, 4.0, 0, 0, 1.0f, true, 0);
-    gui->AddControl(knob);
-    return knob;
-  }
-
-  std::unique_ptr<GuiTestPlug> plug;
-  TestGui* gui = nullptr;
-};
+using BadInput = EditorTest;
 
 }  // namespace
 
 // A value that is not a number becomes the minimum, whether the plug-in
 // pushes it (it cannot become the default either) or the user sets it.
 TEST_F(BadInput, NotANumber) {
-  IKnobRotVal* knob = Knob(GuiTestPlug::kFeedback, 100, 100, gui->LoadImage(101, "knob", 1));
+  IKnobRotVal* knob = AddKnob(GuiTestPlug::kFeedback, 100, 100, 101, 0);
   knob->ApplyPluginValue(kNaN);
   EXPECT_EQ(knob->Value(), 0.0);
   EXPECT_EQ(knob->DefaultValue(), 0.0);
@@ -98,11 +76,13 @@ TEST_F(BadInput, FramelessAndMissingImages) {
   const IImage frameless = gui->LoadImage(103, "but1", 0);
   auto* button = new IButton(plug.get(), GuiTestPlug::kToggle, 13, 94, frameless);
   auto* strip = new IImageControl(plug.get(), GuiTestPlug::kToggle, IBounds(100, 10, 152, 31), frameless, true);
+  gui->images.erase(100);
   gui->SetBackdrop(100, "bg");  // not there
   gui->AddControl(button);
   gui->AddControl(strip);
-  IKnobRotVal* knob = Knob(GuiTestPlug::kFeedback, 249, 116, gui->LoadImage(101, "knob", 0));
-  IKnobRotVal* noImage = Knob(GuiTestPlug::kFreq, 400, 116, gui->LoadImage(102, "knob2", 1));  // not there
+  IKnobRotVal* knob = AddKnob(GuiTestPlug::kFeedback, 249, 116, 101, 0);
+  gui->images.erase(102);
+  IKnobRotVal* noImage = AddKnob(GuiTestPlug::kFreq, 400, 116, 102, 0);  // not there
   Attach();
   EXPECT_EQ(button->Bounds(), IBounds(13, 94, 65, 115));
   EXPECT_EQ(knob->Bounds(), IBounds(216, 83, 282, 165));
@@ -111,15 +91,13 @@ TEST_F(BadInput, FramelessAndMissingImages) {
   EXPECT_EQ(IImageCache::Instance().Find(100), nullptr);
 
   gui->ApplyPluginParameter(GuiTestPlug::kToggle, 1.0, true);
-  FillRect(gui->Canvas(), 0, 0, 498, 285, 0xFFFFFFFFu, 1.0f, ModeCopy);
+  FillRect(gui->Canvas(), 0, 0, 498, 285, 0xFFFFFFFFu, 1.0f, ModeCopy);  // the backdrop paints black over it
   EXPECT_TRUE(gui->RedrawAll());
   BitmapBase& canvas = *gui->Canvas();
   EXPECT_EQ(At(canvas, 5, 5), 0xFF000000u);
   EXPECT_EQ(At(canvas, 20, 100), 0xFF20C060u);   // the button, on
   EXPECT_EQ(At(canvas, 120, 20), 0xFF20C060u);   // the strip's only frame
-  int text = 0;
-  for (uint32_t p : Pixels(canvas, IBounds(360, 116, 440, 132))) text += p != 0xFF000000u;
-  EXPECT_GT(text, 20);  // "600Hz" under the knob without image
+  EXPECT_GT(InkedIn(canvas, IBounds(360, 116, 440, 132)), 20);  // "600Hz" under the knob without image
 }
 
 // Cropping keeps to the image: a source outside it gives no image (nothing
@@ -147,7 +125,7 @@ TEST_F(BadInput, CropOutsideTheImage) {
 TEST_F(BadInput, Indices) {
   auto* label = new ITextControl(plug.get(), IBounds(10, 10, 100, 30), kValueFont, "label");
   gui->AddControl(label);
-  IKnobRotVal* stray = Knob(99, 249, 116, gui->LoadImage(101, "knob", 1));
+  IKnobRotVal* stray = AddKnob(99, 249, 116, 101, 0);
   Attach();
   gui->ApplyPluginParameter(-1, 0.7, true);
   gui->ApplyPluginParameter(-1, 12.0, false);

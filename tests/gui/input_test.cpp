@@ -7,7 +7,6 @@
 
 #include "gui/IButton.h"
 #include "gui/IButtonClick.h"
-#include "gui/IImageCache.h"
 #include "gui/IKnobRotVal.h"
 #include "gui/ISlider.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -16,7 +15,6 @@ using namespace guitest;
 
 namespace {
 
-const IFontSpec kValueFont("Arial", 16, IRgba(180, 255, 255, 255));
 const IModKeys kLeft(true, false, false, false, false);
 const IModKeys kRight(false, true, false, false, false);
 const IModKeys kShift(true, false, true, false, false);
@@ -43,45 +41,7 @@ private:
   std::string mName;
 };
 
-class Input : public ::testing::Test {
-protected:
-  void SetUp() override {
-    IImageCache::Instance().Clear();
-    plug = std::make_unique<GuiTestPlug>();
-    gui = new TestGui(plug.get());
-    gui->images[101] = {66, 66, KnobPixels(66)};
-    gui->images[102] = {52, 52, KnobPixels(52)};
-    gui->images[104] = {52, 21, [](int, int) { return 0xFF20C060u; }};
-    gui->images[108] = {31, 14, [](int, int) { return 0xFFE0E0E0u; }};
-  }
-  void TearDown() override {
-    if (!plug->Editor()) delete gui;
-  }
-  void Attach() { plug->AttachEditor(gui); }
-  // The "Delay Rate" knob of the effect: 25 steps, centred at (249, 116).
-  IKnobRotVal* AddRateKnob() {
-    auto* knob = new IKnobRotVal(plug.get(), GuiTestPlug::kRate, 249, 116, gui->LoadImage(101, "knob", 1), kValueFont,
-                                 0, 300, 4.0, 0, 0, 1.0f, true, 25);
-    gui->AddControl(knob);
-    return knob;
-  }
-  IKnobRotVal* AddKnob(int index, int cx, int cy) {
-    auto* knob = new IKnobRotVal(plug.get(), index, cx, cy, gui->LoadImage(102, "knob2", 1), kValueFont, 8, 300, 4.0,
-                                 0, 0, 1.0f, true, 0);
-    gui->AddControl(knob);
-    return knob;
-  }
-  ISlider* AddFeedbackSlider() {
-    auto* slider = new ISlider(plug.get(), GuiTestPlug::kFeedback, IBounds(213, 191, 285, 226),
-                               gui->LoadImage(108, "slider", 1), kValueFont, 72, true, IRgba(255, 66, 110, 170), 2, 8,
-                               false, false);
-    gui->AddControl(slider);
-    return slider;
-  }
-
-  std::unique_ptr<GuiTestPlug> plug;
-  TestGui* gui = nullptr;
-};
+using Input = EditorTest;
 
 }  // namespace
 
@@ -90,7 +50,7 @@ protected:
 // 25-step knob to a multiple of 1/24. The host sees begin, the automations
 // and end, in that order.
 TEST_F(Input, KnobDragAndReleaseSnapping) {
-  IKnobRotVal* knob = AddRateKnob();
+  IKnobRotVal* knob = AddKnob(GuiTestPlug::kRate, 249, 116, 101, 0, 25);
   Attach();
   ASSERT_EQ(knob->Bounds(), IBounds(216, 83, 282, 165));
   double v = 9.0 / 24.0;
@@ -200,7 +160,7 @@ TEST_F(Input, WheelClampsAtTheTop) {
 // The handle's centre follows the mouse on the track; outside the track
 // presses and drags are ignored; a right press opens the typed entry.
 TEST_F(Input, SliderTrack) {
-  ISlider* slider = AddFeedbackSlider();
+  ISlider* slider = AddSlider(GuiTestPlug::kFeedback);
   Attach();
   EXPECT_EQ(slider->Track(), IBounds(213, 191, 285, 205));
   EXPECT_EQ(slider->Travel(), 41);

@@ -18,7 +18,6 @@ using namespace guitest;
 
 namespace {
 
-const IFontSpec kValueFont("Arial", 16, IRgba(180, 255, 255, 255));
 const IBounds kAll(0, 0, 498, 285);
 
 // Counts its paints.
@@ -32,38 +31,17 @@ public:
   int paints = 0;
 };
 
-class Painting : public ::testing::Test {
+class Painting : public EditorTest {
 protected:
-  void SetUp() override {
-    IImageCache::Instance().Clear();
-    plug = std::make_unique<GuiTestPlug>();
-    gui = new TestGui(plug.get());
-    gui->images[100] = {498, 285, BackdropPixel};
-    gui->images[101] = {66, 66, KnobPixels(66)};
-    gui->images[102] = {52, 52, KnobPixels(52)};
-    gui->images[104] = {52, 21, [](int, int) { return 0xFF20C060u; }};
-    gui->images[108] = {31, 14, [](int, int) { return 0xFFE0E0E0u; }};
-  }
-  void TearDown() override {
-    if (!plug->Editor()) delete gui;
-  }
-  void Attach() { plug->AttachEditor(gui); }
   // A backdrop, a knob with its value text, a slider with its bar and a
   // button, like the effect's.
   void BuildLayout() {
     gui->SetBackdrop(100, "bg");
-    gui->AddControl(new IKnobRotVal(plug.get(), GuiTestPlug::kRate, 249, 116, gui->LoadImage(101, "knob", 1),
-                                    kValueFont, 0, 300, 4.0, 0, 0, 1.0f, true, 25));
-    gui->AddControl(new IKnobRotVal(plug.get(), GuiTestPlug::kFreq, 109, 166, gui->LoadImage(102, "knob2", 1),
-                                    kValueFont, 8, 300, 4.0, 0, 0, 1.0f, true, 0));
-    gui->AddControl(new ISlider(plug.get(), GuiTestPlug::kFeedback, IBounds(213, 191, 285, 226),
-                                gui->LoadImage(108, "slider", 1), kValueFont, 72, true, IRgba(255, 66, 110, 170), 2, 8,
-                                false, false));
+    AddKnob(GuiTestPlug::kRate, 249, 116, 101, 0, 25);
+    AddKnob(GuiTestPlug::kFreq, 109, 166);
+    AddSlider(GuiTestPlug::kFeedback);
     gui->AddControl(new IButton(plug.get(), GuiTestPlug::kSync, 288, 94, gui->LoadImage(104, "but", 1)));
   }
-
-  std::unique_ptr<GuiTestPlug> plug;
-  TestGui* gui = nullptr;
 };
 
 }  // namespace

@@ -21,33 +21,7 @@ namespace {
 const IBounds kAll(0, 0, 498, 285);
 const IModKeys kLeft(true, false, false, false, false);
 
-class Text : public ::testing::Test {
-protected:
-  void SetUp() override {
-    plug = std::make_unique<GuiTestPlug>();
-    gui = new TestGui(plug.get());
-  }
-  void TearDown() override {
-    if (!plug->Editor()) delete gui;
-  }
-  void Attach() { plug->AttachEditor(gui); }
-  // Paints the editor on black and returns a copy of the canvas.
-  std::unique_ptr<PixelBitmap> Render() {
-    FillRect(gui->Canvas(), 0, 0, 498, 285, 0xFF000000u, 1.0f, ModeCopy);
-    gui->RedrawAll();
-    return Copy(*gui->Canvas());
-  }
-  // Pixels that are not the black ground.
-  static int InkedIn(BitmapBase& b, const IBounds& area) {
-    int n = 0;
-    for (uint32_t p : Pixels(b, area)) n += p != 0xFF000000u;
-    return n;
-  }
-  static int Inked(BitmapBase& b) { return InkedIn(b, kAll); }
-
-  std::unique_ptr<GuiTestPlug> plug;
-  TestGui* gui = nullptr;
-};
+using Text = EditorTest;
 
 }  // namespace
 
@@ -96,7 +70,7 @@ TEST_F(Text, UnknownAndOverlongFaces) {
   gui->AddControl(new ITextControl(plug.get(), IBounds(10, 50, 300, 80),
                                    IFontSpec("Zzyzx Nonexistent Sans", 16, IRgba(255, 255, 255, 255)), "Another"));
   Attach();
-  auto canvas = Render();
+  auto canvas = RenderOnBlack();
   EXPECT_GT(InkedIn(*canvas, IBounds(0, 0, 498, 45)), 50);
   EXPECT_GT(InkedIn(*canvas, IBounds(0, 45, 498, 90)), 50);
 }
@@ -115,19 +89,19 @@ TEST_F(Text, TextControls) {
   Attach();
   EXPECT_EQ(empty->Text(), "");
   EXPECT_TRUE(empty->Paint(gui));
-  const auto withMask = Render();
+  const auto withMask = RenderOnBlack();
 
   masked->SetHidden(true);
   auto* plain = new ITextControl(plug.get(), IBounds(0, 100, 498, 130), font, std::string(254, '*').c_str());
   gui->AddControl(plain);
-  const auto stars = Render();
+  const auto stars = RenderOnBlack();
   EXPECT_EQ(Differences(*withMask, *stars, kAll), 0);
-  EXPECT_GT(Inked(*stars), 100);
+  EXPECT_GT(InkedIn(*stars, kAll), 100);
 
   plain->SetHidden(true);
   masked->SetHidden(false);
   masked->SetBackground(IRgba(255, 0, 0, 200));
-  const auto withBackground = Render();
+  const auto withBackground = RenderOnBlack();
   EXPECT_EQ(At(*withBackground, 5, 129), 0xFF0000C8u);
 
   gui->Redraw(kAll);
@@ -153,8 +127,8 @@ TEST_F(Text, AVeryLongText) {
   gui->AddControl(new ITextControl(plug.get(), IBounds(10, 10, 100, 30),
                                    IFontSpec("Arial", 16, IRgba(180, 255, 255, 255), 0, IFontSpec::kAlignCentre), text.c_str()));
   Attach();
-  const auto canvas = Render();
-  EXPECT_GT(Inked(*canvas), 1000);
+  const auto canvas = RenderOnBlack();
+  EXPECT_GT(InkedIn(*canvas, kAll), 1000);
   EXPECT_EQ(gui->ControlAt(0)->PaintedArea().right, 498);
 }
 
