@@ -1,7 +1,9 @@
 #include "framework/IPlugBase.h"
 
+// Parameters, editor, channels and identity. Programs and state are in
+// IPlugBaseState.cpp.
+
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -129,6 +131,27 @@ void IPlugBase::SetParameterFromEditor(int index, double normalized) {
   ParamChanged(index);
 }
 
+void IPlugBase::SetParameterFromHost(int index, float normalized) {
+  IPlugLockGuard lock(mLock);
+  IParameter* param = ParamAt(index);
+  if (!param) return;
+  if (mEditor) mEditor->ApplyPluginParameter(index, normalized, true);
+  param->SetFromNormalized(normalized);
+  HostParamChanged(index, normalized);
+}
+
+bool IPlugBase::SetParameterFromText(int index, const char* text) {
+  IPlugLockGuard lock(mLock);
+  IParameter* param = ParamAt(index);
+  if (!param) return false;
+  if (!text) return true;
+  const double value = param->ParseDisplay(text);
+  if (mEditor) mEditor->ApplyPluginParameter(index, value, false);
+  param->SetClamped(value);
+  ParamChanged(index);
+  return true;
+}
+
 void IPlugBase::EndParamEditDelayed(int index) {
   IPlugLockGuard lock(mLock);
   if (mEditor) {
@@ -156,6 +179,28 @@ void IPlugBase::AttachEditor(IEditor* editor) {
   editor->PrepareDrawing();
   if (mEditor != editor) delete mEditor;
   mEditor = editor;
+}
+
+bool IPlugBase::OpenEditor(void* parent) {
+  IPlugLockGuard lock(mLock);
+  if (!mEditor || !mEditor->OpenEditorWindow(parent)) return false;
+  mEditorOpen = true;
+  EditorOpened();
+  return true;
+}
+
+bool IPlugBase::CloseEditor() {
+  IPlugLockGuard lock(mLock);
+  if (!mEditor) return false;
+  EditorClosing();
+  mEditor->CloseEditorWindow();
+  mEditorOpen = false;
+  return true;
+}
+
+void IPlugBase::EditorIdle() {
+  IPlugLockGuard lock(mLock);
+  if (mEditor && mEditorOpen) mEditor->Idle();
 }
 
 // ---- Channels and processing -----------------------------------------------
@@ -322,151 +367,4 @@ int IPlugBase::VersionNumber(bool decimal) const {
 void IPlugBase::VersionText(char* out, int outSize) const {
   if (!out || outSize <= 0) return;
   snprintf(out, static_cast<size_t>(outSize), "v%d.%02d", (mVersion >> 16) & 0xFFFF, (mVersion >> 8) & 0xFF);
-}
-
-// ---- Programs and state --------------------------------------------------------
-
-const IProgram* IPlugBase::ProgramAt(int index) const {
-  return (index >= 0 && index < NPrograms()) ? mPrograms[static_cast<size_t>(index)].get() : nullptr;
-}
-
-void IPlugBase::MakeProgramFromValues(const char* name, ...) {
-  auto slot = std::find_if(mPrograms.begin(), mPrograms.end(), [](const auto& p) { return !p->initialised; });
-  if (slot == mPrograms.end()) return;
-  IProgram& program = **slot;
-  program.initialised = true;
-  program.SetName(name);
-  program.state.Clear();
-  va_list args;
-  va_start(args, name);
-  for (const IParameter& param : mParams) {
-    const int kind = param.GetKind();
-    const double v = (kind >= 1 && kind <= 3) ? static_cast<double>(va_arg(args, int)) : va_arg(args, double);
-    program.state.PutDouble(v);
-  }
-  va_end(args);
-}
-
-void IPlugBase::MakeDefaultProgram(const char* name, int count) {
-  for (int i = 0; i < count; ++i) {
-    auto slot = std::find_if(mPrograms.begin(), mPrograms.end(), [](const auto& p) { return !p->initialised; });
-    if (slot == mPrograms.end()) return;
-    (*slot)->initialised = true;
-    (*slot)->SetName(name ? name : "Default");
-  }
-}
-
-void IPlugBase::EnsureDefaultProgram() {
-  if (!mPrograms.empty()) return;
-  auto program = std::make_unique<IProgram>();
-  program->initialised = true;
-  program->SetName("Default");
-  mPrograms.push_back(std::move(program));
-}
-
-void IPlugBase::CaptureCurrentProgram(const char* name) {
-  if (mCurrentProgram < 0 || mCurrentProgram >= NPrograms()) return;
-  IProgram& program = *mPrograms[static_cast<size_t>(mCurrentProgram)];
-  program.state.Clear();
-  SaveParams(&program.state);
-  if (name && name[0]) program.SetName(name);
-}
-
-bool IPlugBase::RestoreProgram(int index) {
-  if (index < 0 || index >= NPrograms()) return false;
-  IProgram& program = *mPrograms[static_cast<size_t>(index)];
-  if (program.initialised) {
-    if (LoadParams(&program.state, 0) < 1) return false;
-  } else {
-    program.initialised = true;
-    MakeUserProgramName(program.name, IProgram::kNameSize);
-  }
-  mCurrentProgram = index;
-  UpdateEditorFromParams();
-  return true;
-}
-
-const char* IPlugBase::GetProgramName(int index) const {
-  const IProgram* program = ProgramAt(index);
-  return program ? program->name : "";
-}
-
-void IPlugBase::MakeUserProgramName(char* out, int outSize) const {
-  if (!out || outSize <= 0) return;
-  int count = 0;
-  for (const auto& p : mPrograms)
-    if (strstr(p->name, "user preset")) ++count;
-  snprintf(out, static_cast<size_t>(outSize), "%s %d", "user preset", count + 1);
-}
-
-bool IPlugBase::SaveParams(IChunkBuffer* buffer) {
-  if (!buffer) return false;
-  IPlugLockGuard lock(mLock);
-  for (const IParameter& param : mParams) {
-    buffer->PutDouble(param.Value());
-    if (buffer->Length() == 0) return false;
-  }
-  for (std::string& text : mTextSlots) {
-    if (text.empty()) text = "0";
-    buffer->PutStr(text.c_str());
-    if (buffer->Length() == 0) return false;
-  }
-  return true;
-}
-
-int IPlugBase::LoadParams(const IChunkBuffer* buffer, int pos) {
-  if (!buffer) return -1;
-  IPlugLockGuard lock(mLock);
-  for (int i = 0; i < NParams() && pos >= 0; ++i) {
-    double v = 0.0;
-    pos = buffer->GetDouble(&v, pos);
-    if (CanRestoreParam(i)) {
-      mParams[static_cast<size_t>(i)].SetClamped(v);
-      ParamChanged(i);
-    }
-  }
-  for (int i = 0; i < NTextSlots() && pos >= 0; ++i) {
-    std::string text;
-    pos = buffer->GetStr(&text, pos);
-    if (!text.empty() && text != "0") TextSlotChanged(i, text.c_str());
-  }
-  return pos;
-}
-
-bool IPlugBase::SavePrograms(IChunkBuffer* buffer) {
-  if (!buffer) return false;
-  bool ok = true;
-  for (size_t i = 0; i < mPrograms.size() && ok; ++i) {
-    const IProgram& program = *mPrograms[i];
-    buffer->PutStr(program.name);
-    buffer->PutByte(program.initialised ? 1 : 0);
-    if (program.initialised) {
-      buffer->PutBytes(program.state.Data(), program.state.Length());
-      ok = buffer->Length() > 0;
-    }
-  }
-  return ok;
-}
-
-int IPlugBase::LoadPrograms(const IChunkBuffer* buffer, int pos) {
-  if (!buffer) return -1;
-  std::string name;
-  for (size_t i = 0; i < mPrograms.size() && pos >= 0; ++i) {
-    IProgram& program = *mPrograms[i];
-    pos = buffer->GetStr(&name, pos);
-    program.SetName(name.c_str());
-    uint8_t flag = 0;
-    pos = buffer->GetByte(&flag, pos);
-    if (pos < 0) break;
-    program.initialised = flag != 0;
-    if (program.initialised) {
-      pos = LoadParams(buffer, pos);
-      if (pos > 0) {
-        program.state.Clear();
-        SaveParams(&program.state);
-      }
-    }
-  }
-  RestoreProgram(mCurrentProgram);
-  return pos;
 }

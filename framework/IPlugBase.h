@@ -27,7 +27,8 @@ public:
   IPlugBase(const IPlugBase&) = delete;
   IPlugBase& operator=(const IPlugBase&) = delete;
 
-  // Hooks, in the order of the class's table of virtual operations.
+  // Hooks for the effect. Most take and release the plug-in lock and do
+  // nothing else.
   virtual void ResetState();
   virtual void SpareLockedHook();
   virtual void ParamChanged(int index);
@@ -78,6 +79,15 @@ public:
   void RefreshAllParams();
   void UpdateEditorFromParams();
   void SetParameterFromEditor(int index, double normalized);
+  // A value from the host, normalised: the editor shows it first, then the
+  // parameter takes it and HostParamChanged runs. Ignored for an index out of
+  // range.
+  void SetParameterFromHost(int index, float normalized);
+  // A display text from the host (a value or one of the parameter's texts):
+  // the editor shows it, the parameter takes it clamped to its range and
+  // ParamChanged runs. False for an index out of range; true without a text,
+  // which changes nothing.
+  bool SetParameterFromText(int index, const char* text);
   void EndParamEditDelayed(int index);
   void EndPendingParamEdit();
   int PendingEditParam() const { return mPendingEditParam; }
@@ -123,19 +133,45 @@ public:
   int NPrograms() const { return static_cast<int>(mPrograms.size()); }
   int CurrentProgram() const { return mCurrentProgram; }
   const IProgram* ProgramAt(int index) const;
+  // Fills the first free program slot with one value per parameter, in
+  // parameter order: as ints for integer and list parameters, as doubles for
+  // continuous ones.
   void MakeProgramFromValues(const char* name, ...);
+  // The same with the values as doubles (count of them, at most one per
+  // parameter; missing ones are 0).
+  void MakeProgramFromValues(const char* name, const double* values, int count);
   void MakeDefaultProgram(const char* name, int count);
   void EnsureDefaultProgram();
   void CaptureCurrentProgram(const char* name);
   bool RestoreProgram(int index);
   const char* GetProgramName(int index) const;
   void MakeUserProgramName(char* out, int outSize) const;
+  // The host selects a program: the current one keeps the settings it has
+  // now, then the selected one is loaded (an index outside the slots loads
+  // nothing). False when nothing was loaded.
+  bool SelectProgram(int index);
+
+  // The state as the host stores it: the version number (decimal form) as a
+  // 32-bit integer, then SaveState. A bank also captures the current program
+  // first. False when the state could not be written.
+  bool SaveChunk(IChunkBuffer* chunk, bool bank);
+  // Loads a chunk written by SaveChunk (any version). A chunk that ends early
+  // or that LoadState refuses leaves the plug-in as it was: the state before
+  // the load is put back. True when the chunk loaded.
+  bool LoadChunk(const IChunkBuffer& chunk);
 
   // Text slots travel with the parameters in every state.
   int NTextSlots() const { return static_cast<int>(mTextSlots.size()); }
   const std::string& TextSlotAt(int index) const { return mTextSlots[index]; }
 
   IEditor* Editor() const { return mEditor; }
+  // The editor window inside the host's parent window. OpenEditor is true
+  // when a window opened (EditorOpened then runs); CloseEditor runs
+  // EditorClosing and closes it, true when there is an editor.
+  bool OpenEditor(void* parent);
+  bool CloseEditor();
+  // The host's idle call: passed to the editor while its window is open.
+  void EditorIdle();
   IPlugLock& Lock() { return mLock; }
 
 protected:
@@ -182,6 +218,7 @@ private:
   int mBlockSize = 0;
   int mLatency;
   IEditor* mEditor = nullptr;
+  bool mEditorOpen = false;
   std::vector<double*> mInputPtrs;
   std::vector<double*> mOutputPtrs;
   std::vector<InChannel> mInChannels;

@@ -1,10 +1,20 @@
 #include "framework/IPlugLock.h"
 
 #ifdef _WIN32
-IPlugLock::IPlugLock() { InitializeCriticalSection(&mSection); }
-IPlugLock::~IPlugLock() { DeleteCriticalSection(&mSection); }
-void IPlugLock::Lock() { EnterCriticalSection(&mSection); }
-void IPlugLock::Unlock() { LeaveCriticalSection(&mSection); }
+#include <windows.h>
+
+namespace {
+CRITICAL_SECTION* Section(unsigned char* bytes) { return reinterpret_cast<CRITICAL_SECTION*>(bytes); }
+}  // namespace
+
+IPlugLock::IPlugLock() {
+  static_assert(sizeof(CRITICAL_SECTION) <= kSectionSize && alignof(CRITICAL_SECTION) <= 8,
+                "IPlugLock holds too little room for a critical section");
+  InitializeCriticalSection(Section(mSection));
+}
+IPlugLock::~IPlugLock() { DeleteCriticalSection(Section(mSection)); }
+void IPlugLock::Lock() { EnterCriticalSection(Section(mSection)); }
+void IPlugLock::Unlock() { LeaveCriticalSection(Section(mSection)); }
 #else
 IPlugLock::IPlugLock() = default;
 IPlugLock::~IPlugLock() = default;

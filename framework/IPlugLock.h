@@ -2,9 +2,7 @@
 // The plug-in lock: recursive, so a thread holding it may take it again.
 // A critical section on Windows, a recursive mutex elsewhere.
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <mutex>
 #endif
 
@@ -20,7 +18,11 @@ public:
 
 private:
 #ifdef _WIN32
-  CRITICAL_SECTION mSection;
+  // The CRITICAL_SECTION itself, held as bytes so that <windows.h> stays out
+  // of every file that includes the plug-in base; IPlugLock.cpp checks that
+  // it fits.
+  static constexpr unsigned kSectionSize = 40;
+  alignas(8) unsigned char mSection[kSectionSize];
 #else
   std::recursive_mutex mMutex;
 #endif

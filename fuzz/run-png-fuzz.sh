@@ -15,7 +15,7 @@ cxx=${CXX_FUZZ:-clang++}
 flags=(-std=c++17 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
        -fno-sanitize-recover=undefined -I"$root")
 sources=("$root/fuzz/png_fuzz.cpp" "$root/gfx/PngDecode.cpp" "$root/gfx/Bitmap.cpp"
-         "$root/gfx/PngSource_linux.cpp")
+         "$root/gfx/SysBitmap_linux.cpp" "$root/gfx/PngSource_linux.cpp")
 
 # libpng and zlib themselves are instrumented too when Debian's sources are
 # at hand (tools/fetch-win-deps.sh puts them in third_party/), so that the

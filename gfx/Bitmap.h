@@ -4,8 +4,9 @@
 // 32-bit bitmaps. A pixel is 4 bytes: blue, green, red, alpha (the
 // little-endian word 0xAARRGGBB), straight alpha. Rows are RowPixels() apart.
 
-struct HDC__;
-using DrawContextHandle = HDC__*;  // a Windows device context (HDC)
+// The platform's drawing context of a bitmap, for system text calls: on
+// Windows a device context (HDC), which the Windows code casts back.
+using DrawContextHandle = void*;
 
 // The mode word of every drawing operation.
 typedef int PixelMode;
@@ -88,7 +89,7 @@ public:
   int Height() const override { return mHeight; }
   int RowPixels() const override { return mAllocWidth; }
   bool SetSize(int width, int height) override;
-  DrawContextHandle DrawContext() override { return static_cast<DrawContextHandle>(mDc); }
+  DrawContextHandle DrawContext() override { return mDc; }
 
 private:
   void Release();

@@ -6,6 +6,7 @@
 
 #include "gfx/Draw.h"
 #include "gfx/PixelOps.h"
+#include "gfx/Surface.h"
 
 namespace {
 
@@ -55,13 +56,6 @@ bool ClipLine64(int64_t* x1, int64_t* y1, int64_t* x2, int64_t* y2, int64_t widt
   }
 }
 
-// The bitmap's stored rows, top row first.
-struct Canvas {
-  uint32_t* pixels;
-  ptrdiff_t rowPixels;
-  uint32_t* At(int64_t x, int64_t y) const { return pixels + y * rowPixels + x; }
-};
-
 struct Colour {
   uint32_t word;
   int r, g, b, a;
@@ -94,13 +88,13 @@ void Weighted(uint32_t* p, const Colour& c, int w) {
 }
 
 struct Line {
-  Canvas canvas;
+  Surface rows;  // in the order the line's y counts them
   int64_t x1, y1, x2, y2;
   Colour colour;
   int w;
-  float alpha;
   bool antiAlias;
-  int64_t width, height;
+
+  uint32_t* At(int64_t x, int64_t y) const { return rows.Row(y) + x; }
 };
 
 template <class Op>
@@ -109,8 +103,8 @@ void Straight(const Line& l) {
   bool horizontal = l.y1 == l.y2;
   int64_t x = std::min(l.x1, l.x2), y = std::min(l.y1, l.y2);
   int64_t n = horizontal ? std::llabs(l.x2 - l.x1) : std::llabs(l.y2 - l.y1);
-  ptrdiff_t step = horizontal ? 1 : l.canvas.rowPixels;
-  uint32_t* p = l.canvas.At(x, y);
+  ptrdiff_t step = horizontal ? 1 : l.rows.stride;
+  uint32_t* p = l.At(x, y);
   for (int64_t i = 0; i <= n; ++i, p += step) Plot<Op>::Pixel(p, l.colour, l.w);
 }
 
@@ -119,8 +113,8 @@ void StraightWords(const Line& l, Word word) {
   int64_t x = std::min(l.x1, l.x2), y = std::min(l.y1, l.y2);
   bool horizontal = l.y1 == l.y2;
   int64_t n = horizontal ? std::llabs(l.x2 - l.x1) : std::llabs(l.y2 - l.y1);
-  ptrdiff_t step = horizontal ? 1 : l.canvas.rowPixels;
-  uint32_t* p = l.canvas.At(x, y);
+  ptrdiff_t step = horizontal ? 1 : l.rows.stride;
+  uint32_t* p = l.At(x, y);
   for (int64_t i = 0; i <= n; ++i, p += step) *p = word(*p);
 }
 
@@ -128,8 +122,8 @@ template <class Op>
 void Diagonal(const Line& l) {
   int64_t n = std::llabs(l.x2 - l.x1);
   ptrdiff_t sx = l.x2 > l.x1 ? 1 : -1;
-  ptrdiff_t sy = l.y2 > l.y1 ? l.canvas.rowPixels : -l.canvas.rowPixels;
-  uint32_t* p = l.canvas.At(l.x1, l.y1);
+  ptrdiff_t sy = l.y2 > l.y1 ? l.rows.stride : -l.rows.stride;
+  uint32_t* p = l.At(l.x1, l.y1);
   if (!l.antiAlias) {
     for (int64_t i = 0; i <= n; ++i, p += sx + sy) Plot<Op>::Pixel(p, l.colour, l.w);
     return;
@@ -148,9 +142,9 @@ void Diagonal(const Line& l) {
 void DiagonalOpaqueAntiAliased(const Line& l) {
   int64_t n = std::llabs(l.x2 - l.x1);
   ptrdiff_t sx = l.x2 > l.x1 ? 1 : -1;
-  ptrdiff_t sy = l.y2 > l.y1 ? l.canvas.rowPixels : -l.canvas.rowPixels;
+  ptrdiff_t sy = l.y2 > l.y1 ? l.rows.stride : -l.rows.stride;
   uint32_t c = l.colour.word;
-  uint32_t* p = l.canvas.At(l.x1, l.y1);
+  uint32_t* p = l.At(l.x1, l.y1);
   for (int64_t i = 0; i < n; ++i, p += sx + sy) {
     *p = px::ThreeQuarters(c, *p);
     p[sx] = px::OneQuarter(c, p[sx]);
@@ -180,11 +174,11 @@ Walkers MakeWalkers(const Line& l) {
   int64_t minorDelta = xMajor ? y2 - y1 : x2 - x1;
   wk.major = xMajor ? x2 - x1 : y2 - y1;
   wk.slope = int64_t(double(std::llabs(minorDelta)) / double(wk.major) * 65536.0);
-  ptrdiff_t row = l.canvas.rowPixels;
+  ptrdiff_t row = l.rows.stride;
   wk.majorStep = xMajor ? 1 : row;
   wk.minorStep = xMajor ? (minorDelta < 0 ? -row : row) : (minorDelta < 0 ? -1 : 1);
-  wk.start = l.canvas.At(x1, y1);
-  wk.end = l.canvas.At(x2, y2);
+  wk.start = l.At(x1, y1);
+  wk.end = l.At(x2, y2);
   return wk;
 }
 
@@ -281,10 +275,8 @@ bool ClipLine(int* x1, int* y1, int* x2, int* y2, int width, int height) {
 
 void DrawLine(BitmapBase* dest, int x1, int y1, int x2, int y2, uint32_t colour, float alpha, int mode,
               bool antiAlias) {
-  if (!dest) return;
-  uint32_t* pixels = dest->Pixels();
-  int width = dest->Width(), height = dest->Height(), rowPixels = dest->RowPixels();
-  if (!pixels || width <= 0 || height <= 0 || rowPixels < width) return;
+  Surface rows;
+  if (!GetSurface(dest, &rows)) return;
   int op = mode & ModeOpMask;
   if (op > ModeHsvShift) return;
 
@@ -293,17 +285,17 @@ void DrawLine(BitmapBase* dest, int x1, int y1, int x2, int y2, uint32_t colour,
   l.y1 = y1;
   l.x2 = x2;
   l.y2 = y2;
-  if (dest->IsBottomUp()) {
-    l.y1 = height - 1 - l.y1;
-    l.y2 = height - 1 - l.y2;
+  // A line is clipped and walked in the order the rows are stored: on a
+  // bottom-up bitmap its y counts from the bottom.
+  if (rows.BottomUp()) {
+    l.y1 = rows.height - 1 - l.y1;
+    l.y2 = rows.height - 1 - l.y2;
+    rows = rows.Flipped();
   }
-  if (!ClipLine64(&l.x1, &l.y1, &l.x2, &l.y2, width, height)) return;
-  l.canvas = Canvas{pixels, rowPixels};
+  if (!ClipLine64(&l.x1, &l.y1, &l.x2, &l.y2, rows.width, rows.height)) return;
+  l.rows = rows;
   l.colour = Colour{colour, px::R(colour), px::G(colour), px::B(colour), px::A(colour)};
-  l.alpha = alpha;
   l.antiAlias = antiAlias;
-  l.width = width;
-  l.height = height;
   l.w = TruncWeight(alpha);
 
   bool straight = l.y1 == l.y2 || l.x1 == l.x2;

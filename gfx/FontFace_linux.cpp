@@ -16,6 +16,7 @@
 #include <string>
 
 #include "gfx/Bitmap.h"
+#include "gfx/Surface.h"
 
 namespace {
 
@@ -136,9 +137,9 @@ public:
     const FT_Bitmap& bm = slot->bitmap;
     if (!bm.buffer || bm.width == 0 || bm.rows == 0) return;
     if (bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return;
-    uint32_t* pixels = scratch.Pixels();
-    const int width = scratch.Width(), height = scratch.Height(), stride = scratch.RowPixels();
-    if (!pixels || width <= 0 || height <= 0 || stride < width) return;
+    Surface rows;
+    if (!GetSurface(&scratch, &rows)) return;
+    const int width = rows.width, height = rows.height;
     const int left = x + slot->bitmap_left;
     const int top = mAscent - slot->bitmap_top;
     const int grays = bm.pixel_mode == FT_PIXEL_MODE_GRAY && bm.num_grays > 1 ? bm.num_grays - 1 : 255;
@@ -146,8 +147,7 @@ public:
       const int y = top + row;
       if (y < 0 || y >= height) continue;
       const unsigned char* src = bm.buffer + static_cast<long>(row) * bm.pitch;
-      const int storedRow = scratch.IsBottomUp() ? height - 1 - y : y;
-      uint32_t* dst = pixels + static_cast<long>(storedRow) * stride;
+      uint32_t* dst = rows.Row(y);
       for (int col = 0; col < static_cast<int>(bm.width); ++col) {
         const int px = left + col;
         if (px < 0 || px >= width) continue;

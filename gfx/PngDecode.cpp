@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include "gfx/Surface.h"
+
 namespace {
 
 struct MemoryReader {
@@ -90,18 +92,13 @@ BitmapBase* ReadImage(DecodeState* st, BitmapBase* target) {
     bitmap->SetSize(w, h);
   }
   if (bitmap->Width() != w || bitmap->Height() != h) return nullptr;
-  uint32_t* pixels = bitmap->Pixels();
-  const int rowPixels = bitmap->RowPixels();
-  if (!pixels || rowPixels < w) return nullptr;
+  Surface surface;
+  if (!GetSurface(bitmap, &surface)) return nullptr;
 
   st->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * size_t(h)));
   png_bytep* rows = st->rows;
   if (!rows) return nullptr;
-  bool bottomUp = bitmap->IsBottomUp();
-  for (int i = 0; i < h; ++i) {
-    ptrdiff_t stored = bottomUp ? ptrdiff_t(h - 1 - i) : ptrdiff_t(i);
-    rows[i] = reinterpret_cast<png_bytep>(pixels + stored * rowPixels);
-  }
+  for (int i = 0; i < h; ++i) rows[i] = reinterpret_cast<png_bytep>(surface.Row(i));
   png_read_image(png, rows);
 
   // Alpha, red, green, blue in memory becomes blue, green, red, alpha.

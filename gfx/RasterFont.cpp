@@ -9,8 +9,9 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Draw.h"
 #include "gfx/PixelOps.h"
-#include "gfx/Utf8.h"
 #include "gfx/RasterFontPlatform.h"
+#include "gfx/Surface.h"
+#include "gfx/Utf8.h"
 
 namespace {
 
@@ -26,11 +27,6 @@ constexpr int kGlyphOnlyFlags = FontVertical | FontUpward | FontFixedSet | FontB
 constexpr int kMaxGlyphLineHeight = 1023;
 // Line heights above this always take the system text path.
 constexpr int kMaxGlyphPathLineHeight = 255;
-
-uint32_t* Row(BitmapBase& bitmap, int y) {
-  const int stored = bitmap.IsBottomUp() ? bitmap.Height() - 1 - y : y;
-  return bitmap.Pixels() + static_cast<ptrdiff_t>(stored) * bitmap.RowPixels();
-}
 
 BitmapBase* GlyphScratchOfSize(int size) {
   if (!gGlyphScratch) gGlyphScratch = new (std::nothrow) SysBitmap(0, 0);
@@ -185,6 +181,8 @@ bool RasterFont::RenderGlyph(uint16_t code) {
 
   if (advance < 1 || boxHeight < 1) return store(GlyphRecord{-1, 0, 0, 0, code, 0});
   if (mFlags & FontBlur) BlurRect(scratch, scratch, 0, 0, 0, 0, boxWidth, boxHeight);
+  Surface rows;
+  if (!GetSurface(scratch, &rows)) return fail();
 
   const size_t start = mCoverage.size();
   const size_t bytes = static_cast<size_t>(boxWidth) * static_cast<size_t>(boxHeight);
@@ -199,7 +197,7 @@ bool RasterFont::RenderGlyph(uint16_t code) {
   int right = std::min(advance + penX, boxWidth);
   const bool invert = (mFlags & FontInvert) != 0;
   for (int y = 0; y < boxHeight; ++y) {
-    const uint32_t* src = Row(*scratch, y);
+    const uint32_t* src = rows.Row(y);
     uint8_t* dst = cov + static_cast<size_t>(y) * boxWidth;
     for (int x = 0; x < boxWidth; ++x) {
       uint8_t v = static_cast<uint8_t>(src[x] >> 16);
@@ -270,8 +268,8 @@ bool RasterFont::DrawGlyphAt(BitmapBase* bitmap, uint16_t code, int x, int y, co
   if (!g) return false;
   const uint8_t* cov = GlyphCoverage(*g);
   if (!cov) return false;
-  uint32_t* pixels = bitmap->Pixels();
-  if (!pixels || bitmap->RowPixels() < bitmap->Width()) return false;
+  Surface rows;
+  if (!GetSurface(bitmap, &rows)) return false;
 
   long long gx = x, gy = y;
   if (!(mFlags & FontVertical))
@@ -283,8 +281,8 @@ bool RasterFont::DrawGlyphAt(BitmapBase* bitmap, uint16_t code, int x, int y, co
 
   // The clip never reaches outside the bitmap.
   const long long clipLeft = std::max(clipRect.left, 0), clipTop = std::max(clipRect.top, 0);
-  const long long clipRight = std::min(clipRect.right, bitmap->Width());
-  const long long clipBottom = std::min(clipRect.bottom, bitmap->Height());
+  const long long clipRight = std::min(clipRect.right, rows.width);
+  const long long clipBottom = std::min(clipRect.bottom, rows.height);
   if (gx >= clipRight || gy >= clipBottom || gx + g->width <= clipLeft || gy + g->height <= clipTop)
     return false;
   const int skipX = static_cast<int>(std::max(0LL, clipLeft - gx));
@@ -308,7 +306,7 @@ bool RasterFont::DrawGlyphAt(BitmapBase* bitmap, uint16_t code, int x, int y, co
 
   for (int row = 0; row < h; ++row) {
     const uint8_t* k = cov + static_cast<size_t>(row + skipY) * g->width + skipX;
-    uint32_t* d = Row(*bitmap, dy + row) + dx;
+    uint32_t* d = rows.Row(dy + row) + dx;
     for (int col = 0; col < w; ++col) {
       const int c = k[col];
       if (!c) continue;

@@ -17,7 +17,6 @@ enum : int {
   kTextBottom = 0x8,       // DT_BOTTOM
   kTextSingleLine = 0x20,  // DT_SINGLELINE
   kTextNoClip = 0x100,     // DT_NOCLIP
-  kTextNoPrefix = 0x800,   // DT_NOPREFIX
   kTextCalcRect = 0x400,   // DT_CALCRECT
 };
 // RenderText flag: multiply the alpha by the ink colour's alpha / 255.

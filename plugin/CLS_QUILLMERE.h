@@ -1,11 +1,19 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 
+#include "plugin/DelayEngine.h"
 #include "vst/IPlugVST.h"
 
+// The millisecond clock the effect reads at every block: milliseconds since
+// a fixed start, wrapping at 32 bits. SystemMilliseconds is the real one.
+using MillisecondClock = uint32_t (*)();
+uint32_t SystemMilliseconds();
+
 // quillmere: a stereo delay whose channels play their echoes forward or
-// reversed. Each channel runs a circular loop twice as long as the delay.
+// reversed. This class turns the parameters into the engine's state
+// (DelayEngine), follows the host's tempo and position, and runs the engine
+// block by block. Its parameters and factory programs are tables in
+// QuillmereParams.cpp.
 class CLS_QUILLMERE : public IPlugVST {
 public:
   enum Param {
@@ -27,91 +35,56 @@ public:
   };
   static constexpr int kNumPrograms = 35;
   static constexpr int kNumDivisions = 25;
-  // Longest loop the engine will run, in samples (about 87 s at 384 kHz).
-  static constexpr uint32_t kMaxLoop = 1u << 25;
+  // NearestDivision looks three divisions past "4/1" (16/3, 6 and 8 whole
+  // notes) and answers kBeyondDivisions for longer loops.
+  static constexpr int kLastSearchedDivision = 27;
+  static constexpr int kBeyondDivisions = 28;
 
-  explicit CLS_QUILLMERE(audioMasterCallback host);
+  explicit CLS_QUILLMERE(audioMasterCallback host, MillisecondClock clock = SystemMilliseconds);
   ~CLS_QUILLMERE() override;
 
   void ResetState() override;
   void ParamChanged(int index) override;
   void ProcessBlock(double** inputs, double** outputs, int frames) override;
 
+  // Length of division index in whole notes (unit: the length of index 0).
   static float DivisionFraction(int16_t index, float unit);
+  // The division whose loop at the current tempo is nearest a loop length
+  // (an exact midpoint goes to the longer one): -1 below the shortest, up to
+  // kBeyondDivisions above the longest the search looks at.
   int NearestDivision(double length) const;
+  // Re-derives the range of "Delay Time" from the tempo: a 1/64 note to four
+  // whole notes, an eighth note as default, curve 3.
   void UpdateDelayTimeRange(bool applyToEditor);
+  // Changes a parameter from inside the effect, as an edit the host hears of.
   void SetParamFromEffect(int index, double value);
-  void UpdateTaps();
 
   // Set by the editor's Host Sync button just before it reports its value.
   void SetSyncClicked() { syncClicked = true; }
 
-  // Read-outs of the engine state.
-  uint32_t LoopLength() const { return loopLength; }
-  uint32_t Capacity() const { return capacity; }
-  uint32_t WritePos() const { return writePos; }
-  int32_t TapLeft() const { return tapLeft; }
-  int32_t TapRight() const { return tapRight; }
-  double CoefLeft() const { return coefLeft; }
-  double CoefRight() const { return coefRight; }
-  float FeedbackGain() const { return feedbackGain; }
-  double SamplesPerWhole() const { return samplesPerWhole; }
-  bool FlipLeft() const { return flipLeft; }
-  bool FlipRight() const { return flipRight; }
-
 private:
   uint32_t SyncedLoop(int division) const;
   uint32_t TimedLoop(int milliseconds) const;
-  // Fresh zeroed lines of n entries; false (old lines kept) when out of memory.
-  bool AllocateLines(uint32_t n);
-  void ClearLines();
-  // Makes sure the lines hold the loop; a loop that cannot get its memory is
-  // shortened to what the lines hold.
-  void FitLoopToLines();
+  DelayChannel& ChannelOf(int index);
   void ApplyUserValue(int index, double normalized);
-  // The per-sample loop, in runs without direction changes or wrap-arounds.
-  void RunLoop(const double* inL, const double* inR, double* outL, double* outR, int frames, bool flips,
-               uint32_t toggleLeft, uint32_t toggleRight);
-  void RunSilentLoop(const double* inL, const double* inR, double* outL, double* outR, int frames);
+  // Applies parameter index again even if its value did not change.
+  void Reapply(int index);
 
+  // Per parameter, the rounded value ParamChanged applied last.
   int32_t appliedValues[kNumParams];
-  std::unique_ptr<double[]> lineLeft;
-  std::unique_ptr<double[]> lineRight;
-  double samplesPerWhole = 0.0;
-  double sampleRateSeen = 0.0;
-  double lowpassLeft = 0.0;
-  double lowpassRight = 0.0;
-  double coefLeft = 0.0;
-  double coefRight = 0.0;
-  float feedbackGain = 0.0f;
-  float offsetLeft = 0.0f;
-  float offsetRight = 0.0f;
-  float mixLeft = 0.0f;
-  float mixRight = 0.0f;
-  uint32_t loopLength = 0;
-  int32_t tapLeft = 0;
-  int32_t tapRight = 0;
-  uint32_t capacity = 0;
-  uint32_t writePos = 0;
-  uint32_t lastClock = 0;
-  bool started = false;
-  bool syncOn = true;
-  bool syncClicked = false;
-  bool reverseLeft = false;
-  bool reverseRight = false;
-  bool toggleFreq = false;
-  bool toggleReverse = false;
-  bool flipLeft = false;
-  bool flipRight = false;
-  bool resync = false;
+  DelayEngine engine;
+  double samplesPerWhole = 0.0;  // samples in a whole note at the last tempo seen; 0: no tempo
+  double sampleRateSeen = 0.0;   // the sample rate ResetState took over; 0: none yet
+  MillisecondClock millisecondClock;
+  uint32_t lastClock = 0;        // the clock at the start of the previous block
+  bool started = false;          // the first block has been processed
+  bool syncOn = true;            // "Host Sync" is "Yes"
+  bool syncClicked = false;      // the Host Sync button was clicked
   // Whether "Delay Time" has been re-derived from a tempo yet (until then it
   // keeps its declared range).
   bool delayRangeDerived = false;
 
+  // Readiness: the base processes only once every parameter was applied.
   bool seenParams[kNumParams] = {};
   int16_t unseenCount = kNumParams;
 };
-
-// Milliseconds of wall-clock time since the module was loaded, wrapping at
-// 32 bits.
-uint32_t MillisecondClock();

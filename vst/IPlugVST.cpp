@@ -1,31 +1,10 @@
 #include "vst/IPlugVST.h"
 
 #include <algorithm>
-#include <cctype>
-#include <climits>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <new>
-#include <string>
 
-#include "framework/TextUtil.h"
-#include "framework/IEditor.h"
-
-namespace {
-
-constexpr VstIntPtr kAnswer = 0xBEEF;
-constexpr VstIntPtr kMaxBlockSize = 1 << 20;
-constexpr VstIntPtr kCockosAnswer = static_cast<VstIntPtr>(0xBEEF0000);
-
-enum ProcessMode { kAdding, kReplacing, kDouble };
-
-// Copies a text whole, terminator included, into a host buffer.
-void CopyToHost(void* ptr, const char* text) {
-  if (ptr) strcpy(static_cast<char*>(ptr), text ? text : "");
-}
-
-}  // namespace
+// The effect record and its callbacks. The requests made to the host are in
+// IPlugVSTHost.cpp, the dispatcher in IPlugVSTDispatcher.cpp.
 
 IPlugVST::IPlugVST(audioMasterCallback host, int nParams, const char* channelIOText, int nPrograms,
                    const char* effectName, const char* productName, const char* vendorName, int version,
@@ -36,7 +15,7 @@ IPlugVST::IPlugVST(audioMasterCallback host, int nParams, const char* channelIOT
   memset(&mAEffect, 0, sizeof mAEffect);
   mAEffect.magic = kEffectMagic;
   mAEffect.dispatcher = VstDispatcher;
-  mAEffect.process = VstProcess;
+  mAEffect.process = VstProcess<ProcessMode::kAdding, float>;
   mAEffect.setParameter = VstSetParameter;
   mAEffect.getParameter = VstGetParameter;
   mAEffect.numPrograms = nPrograms;
@@ -52,8 +31,8 @@ IPlugVST::IPlugVST(audioMasterCallback host, int nParams, const char* channelIOT
   mAEffect.object = this;
   mAEffect.uniqueID = uniqueID;
   mAEffect.version = VersionNumber(true);
-  mAEffect.processReplacing = VstProcessReplacing;
-  mAEffect.processDoubleReplacing = VstProcessDoubleReplacing;
+  mAEffect.processReplacing = VstProcess<ProcessMode::kReplacing, float>;
+  mAEffect.processDoubleReplacing = VstProcess<ProcessMode::kDouble, double>;
   FillArrangements();
   mSliceIn.assign(static_cast<size_t>(NInChannels()), nullptr);
   mSliceOut.assign(static_cast<size_t>(NOutChannels()), nullptr);
@@ -84,165 +63,6 @@ void IPlugVST::FillArrangements() {
   fill(mOutputArrangement, NOutChannels());
 }
 
-// ---- Host services -----------------------------------------------------------
-
-VstIntPtr IPlugVST::HostRequest(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-  return mHostCallback ? mHostCallback(&mAEffect, opcode, index, value, ptr, opt) : 0;
-}
-
-const VstTimeInfo* IPlugVST::HostTime(VstIntPtr flags) {
-  return reinterpret_cast<const VstTimeInfo*>(HostRequest(audioMasterGetTime, 0, flags));
-}
-
-void IPlugVST::BeginParamEdit(int index) {
-  EndPendingParamEdit();
-  HostRequest(audioMasterBeginEdit, index);
-}
-
-void IPlugVST::BeginParamEditOnce(int index) {
-  IPlugLockGuard lock(Lock());
-  if (index == PendingEditParam()) return;
-  EndPendingParamEdit();
-  HostRequest(audioMasterBeginEdit, index);
-}
-
-void IPlugVST::AutomateParam(int index, double normalized) {
-  HostRequest(audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
-}
-
-void IPlugVST::EndParamEdit(int index) { HostRequest(audioMasterEndEdit, index); }
-
-void IPlugVST::NotifyHostDisplay() { HostRequest(audioMasterUpdateDisplay); }
-
-int IPlugVST::GetSamplePosition() {
-  const VstTimeInfo* t = HostTime(0);
-  if (!t || !(t->samplePos >= 0.0)) return 0;
-  // Positions past the 32-bit range wrap instead of overflowing, so that a
-  // position taken modulo a loop length stays defined in very long sessions.
-  const double rounded = std::trunc(t->samplePos + 0.5);
-  if (rounded < 2147483648.0) return static_cast<int>(rounded);
-  if (!std::isfinite(rounded)) return 0;
-  return static_cast<int>(static_cast<uint32_t>(std::fmod(rounded, 4294967296.0)));
-}
-
-double IPlugVST::GetHostTempo() {
-  if (!mHostCallback) return 0.0;
-  const VstTimeInfo* t = HostTime(kVstTempoValid);
-  if (t && (t->flags & kVstTempoValid) && t->tempo >= 0.0) return t->tempo;
-  return 0.0;
-}
-
-void IPlugVST::GetTimeSignature(int* numerator, int* denominator) {
-  if (numerator) *numerator = 0;
-  if (denominator) *denominator = 0;
-  const VstTimeInfo* t = HostTime(kVstTimeSigValid);
-  if (t && (t->flags & kVstTimeSigValid) && t->timeSigNumerator >= 0 && t->timeSigDenominator >= 0) {
-    if (numerator) *numerator = t->timeSigNumerator;
-    if (denominator) *denominator = t->timeSigDenominator;
-  }
-}
-
-int IPlugVST::HostTypeForProduct(const char* productName) {
-  static const struct {
-    const char* text;
-    int code;
-  } kHosts[] = {
-      {"brainwaveproducer", 28}, {"cubase", 3},     {"reaper", 1},     {"nuendo", 4},      {"cakewalk", 5},
-      {"samplitude", 8},         {"fruity", 7},     {"live", 9},       {"melodyne", 12},   {"vstmanlib", 13},
-      {"aulab", 14},             {"forte", 15},     {"chainer", 16},   {"audition", 17},   {"orion", 18},
-      {"sawstudio", 20},         {"logic", 21},     {"digital", 22},   {"audiomulch", 23}, {"presonus", 24},
-      {"acoustica", 25},         {"garageband", 26}, {"ardour", 27},
-  };
-  std::string lower;
-  for (const char* p = productName ? productName : ""; *p && lower.size() < 255; ++p)
-    lower += static_cast<char>(tolower(static_cast<unsigned char>(*p)));
-  for (const auto& host : kHosts)
-    if (lower.find(host.text) != std::string::npos) return host.code;
-  return 0;
-}
-
-int IPlugVST::GetHostType() {
-  const int known = IPlugBase::GetHostType();
-  if (known != -1) return known;
-  char product[256] = {};
-  HostRequest(audioMasterGetProductString, 0, 0, product);
-  product[255] = '\0';
-  const int type = HostTypeForProduct(product);
-  SetHostType(type);
-  return type;
-}
-
-void IPlugVST::PrepareForHost() {
-  if (mHostPrepared) return;
-  mHostPrepared = true;
-  const int host = GetHostType();
-  if (host == 15 || host == 17 || host == 18 || host == 20) {
-    SetInputConnections(2, NInChannels() - 2, false);
-    if (NOutChannels() >= 3) SetOutputConnections(2, NOutChannels() - 2, true);
-  }
-  mAEffect.numInputs = NInChannels();
-  mAEffect.numOutputs = NOutChannels();
-  mInputArrangement.numChannels = NInChannels();
-  mOutputArrangement.numChannels = NOutChannels();
-}
-
-void IPlugVST::UpdateEditorRect() {
-  IEditor* editor = Editor();
-  if (!editor) return;
-  mEditorRect.top = 0;
-  mEditorRect.left = 0;
-  mEditorRect.bottom = static_cast<VstInt16>(editor->Height());
-  mEditorRect.right = static_cast<VstInt16>(editor->Width());
-}
-
-void IPlugVST::AttachEditor(IEditor* editor) {
-  if (!editor) return;
-  IPlugBase::AttachEditor(editor);
-  mAEffect.flags |= effFlagsHasEditor;
-  UpdateEditorRect();
-}
-
-void IPlugVST::ResizeEditor(int, int) { UpdateEditorRect(); }
-
-void IPlugVST::ChangeLatency(int samples) {
-  mAEffect.initialDelay = samples;
-  IPlugBase::ChangeLatency(samples);
-}
-
-template <typename Event>
-bool IPlugVST::SendOneEvent(Event* event) {
-  VstEvents events;
-  memset(&events, 0, sizeof events);
-  events.numEvents = 1;
-  events.events[0] = reinterpret_cast<VstEvent*>(event);
-  return HostRequest(audioMasterProcessEvents, 0, 0, &events) == 1;
-}
-
-bool IPlugVST::SendMidiMessage(const MidiMessage* message) {
-  if (!message) return false;
-  VstMidiEvent event;
-  memset(&event, 0, sizeof event);
-  event.type = kVstMidiType;
-  event.byteSize = 32;
-  event.deltaFrames = message->offset;
-  event.midiData[0] = static_cast<char>(message->status);
-  event.midiData[1] = static_cast<char>(message->data1);
-  event.midiData[2] = static_cast<char>(message->data2);
-  return SendOneEvent(&event);
-}
-
-bool IPlugVST::SendSysExMessage(const SysExMessage* message) {
-  if (!message) return false;
-  VstMidiSysexEvent event;
-  memset(&event, 0, sizeof event);
-  event.type = kVstSysExType;
-  event.byteSize = 48;
-  event.deltaFrames = message->offset;
-  event.dumpBytes = message->size;
-  event.sysexDump = const_cast<char*>(reinterpret_cast<const char*>(message->data));
-  return SendOneEvent(&event);
-}
-
 // ---- Callbacks -----------------------------------------------------------------
 
 void IPlugVST::WantMidiIfNeeded() {
@@ -250,16 +70,18 @@ void IPlugVST::WantMidiIfNeeded() {
 }
 
 template <typename Sample>
-void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, int mode) {
+void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, ProcessMode mode) {
   IPlugLockGuard lock(Lock());
   WantMidiIfNeeded();
   if (frames <= 0) return;
   auto run = [this, mode](Sample** in, Sample** out, int n) {
     AttachInputs(in, n);
     AttachOutputs(out, n);
-    if (mode == kDouble) RunBlockDouble(n);
-    else if (mode == kReplacing) RunBlockFloat(n);
-    else RunBlockFloatAdding(n);
+    switch (mode) {
+      case ProcessMode::kAdding: RunBlockFloatAdding(n); break;
+      case ProcessMode::kReplacing: RunBlockFloat(n); break;
+      case ProcessMode::kDouble: RunBlockDouble(n); break;
+    }
   };
   const int block = CurrentBlockSize();
   if (frames <= block) {
@@ -283,30 +105,12 @@ void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, int m
   }
 }
 
-void VSTCALLBACK IPlugVST::VstProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+template <IPlugVST::ProcessMode kMode, typename Sample>
+void VSTCALLBACK IPlugVST::VstProcess(AEffect* effect, Sample** inputs, Sample** outputs, VstInt32 frames) {
   IPlugVST* plug = FromEffect(effect);
   if (!plug) return;
   try {
-    plug->Process(inputs, outputs, frames, kAdding);
-  } catch (...) {
-  }
-}
-
-void VSTCALLBACK IPlugVST::VstProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
-  IPlugVST* plug = FromEffect(effect);
-  if (!plug) return;
-  try {
-    plug->Process(inputs, outputs, frames, kReplacing);
-  } catch (...) {
-  }
-}
-
-void VSTCALLBACK IPlugVST::VstProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
-                                                     VstInt32 frames) {
-  IPlugVST* plug = FromEffect(effect);
-  if (!plug) return;
-  try {
-    plug->Process(inputs, outputs, frames, kDouble);
+    plug->Process(inputs, outputs, frames, kMode);
   } catch (...) {
   }
 }
@@ -323,320 +127,7 @@ void VSTCALLBACK IPlugVST::VstSetParameter(AEffect* effect, VstInt32 index, floa
   IPlugVST* plug = FromEffect(effect);
   if (!plug) return;
   try {
-    IPlugLockGuard lock(plug->Lock());
-    IParameter* param = plug->ParamAt(index);
-    if (!param) return;
-    if (plug->Editor()) plug->Editor()->ApplyPluginParameter(index, value, true);
-    param->SetFromNormalized(value);
-    plug->HostParamChanged(index, value);
+    plug->SetParameterFromHost(index, value);
   } catch (...) {
   }
-}
-
-VstIntPtr VSTCALLBACK IPlugVST::VstDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                             void* ptr, float opt) {
-  IPlugVST* plug = FromEffect(effect);
-  if (!plug) return 0;
-  if (opcode == effClose) {
-    try {
-      plug->Lock().Lock();
-      plug->Closing();
-    } catch (...) {
-    }
-    plug->Lock().Unlock();
-    delete plug;
-    return 0;
-  }
-  try {
-    IPlugLockGuard lock(plug->Lock());
-    return plug->Dispatch(opcode, index, value, ptr, opt);
-  } catch (...) {
-    return 0;
-  }
-}
-
-// ---- Dispatcher ------------------------------------------------------------------
-
-VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-  IParameter* param = ParamAt(index);
-  switch (opcode) {
-    case effOpen:
-      PrepareForHost();
-      RefreshAllParams();
-      return 0;
-    case effSetProgram:
-      CaptureCurrentProgram(nullptr);
-      if (value >= 0 && value < NPrograms()) RestoreProgram(static_cast<int>(value));
-      return 0;
-    case effGetProgram:
-      return CurrentProgram();
-    case effSetProgramName:
-      if (ptr) CaptureCurrentProgram(static_cast<const char*>(ptr));
-      return 0;
-    case effGetProgramName:
-      CopyToHost(ptr, GetProgramName(CurrentProgram()));
-      return 0;
-    case effGetParamLabel:
-      if (param && ptr) CopyToHost(ptr, param->Label());
-      return 0;
-    case effGetParamDisplay:
-      if (param && ptr) param->FormatDisplay(param->Value(), false, static_cast<char*>(ptr));
-      return 0;
-    case effGetParamName:
-      if (param && ptr) CopyToHost(ptr, param->Name());
-      return 0;
-    case effSetSampleRate:
-      // A rate that is not a positive number is no rate: the last one stays.
-      if (opt > 0.0f && std::isfinite(opt)) StoreSampleRate(opt);
-      ResetState();
-      return 0;
-    case effSetBlockSize:
-      // Likewise a block size that is not positive or beyond any real host's
-      // (longer calls are processed in blocks anyway).
-      if (value > 0 && value <= kMaxBlockSize) ResizeBlock(static_cast<int>(value));
-      ResetState();
-      return 0;
-    case effMainsChanged:
-      if (value) {
-        ActiveChanged(true);
-      } else {
-        ActiveChanged(false);
-        ResetState();
-      }
-      return 0;
-    case effEditGetRect:
-      if (ptr && Editor()) {
-        *static_cast<ERect**>(ptr) = &mEditorRect;
-        return 1;
-      }
-      return 0;
-    case effEditOpen:
-      if (Editor() && Editor()->OpenEditorWindow(ptr)) {
-        EditorOpened();
-        return 1;
-      }
-      return 0;
-    case effEditClose:
-      if (!Editor()) return 0;
-      EditorClosing();
-      Editor()->CloseEditorWindow();
-      return 1;
-    case effIdentify:
-      return FourCC("NvEf");
-    case effGetChunk:
-      return GetChunk(index, ptr);
-    case effSetChunk:
-      return SetChunk(index, value, ptr);
-    case effProcessEvents:
-      if (!ptr) return 0;
-      ProcessEvents(static_cast<const VstEvents*>(ptr));
-      return 1;
-    case effCanBeAutomated:
-      return 1;
-    case effString2Parameter: {
-      if (!param) return 0;
-      if (!ptr) return 1;
-      const double v = param->ParseDisplay(static_cast<const char*>(ptr));
-      if (Editor()) Editor()->ApplyPluginParameter(index, v, false);
-      param->SetClamped(v);
-      ParamChanged(index);
-      return 1;
-    }
-    case effGetProgramNameIndexed: {
-      if (!ptr) return 0;
-      const char* name = GetProgramName(index);
-      CopyToHost(ptr, name);
-      return name[0] ? 1 : 0;
-    }
-    case effGetInputProperties:
-    case effGetOutputProperties: {
-      const bool input = opcode == effGetInputProperties;
-      const int count = input ? NInChannels() : NOutChannels();
-      if (!ptr || index < 0 || index >= count) return 0;
-      VstPinProperties* pin = static_cast<VstPinProperties*>(ptr);
-      pin->flags = kVstPinIsActive;
-      if (index % 2 == 0 && index < count - 1) pin->flags |= kVstPinIsStereo;
-      snprintf(pin->label, sizeof pin->label, input ? "Input %d" : "Output %d", index + 1);
-      return 1;
-    }
-    case effGetPlugCategory:
-      return IsInstrument() ? kPlugCategSynth : kPlugCategEffect;
-    case effSetSpeakerArrangement: {
-      const VstSpeakerArrangement* in = reinterpret_cast<const VstSpeakerArrangement*>(value);
-      const VstSpeakerArrangement* out = static_cast<const VstSpeakerArrangement*>(ptr);
-      if (in) {
-        const int n = std::clamp(in->numChannels, 0, NInChannels());
-        SetInputConnections(0, n, true);
-        SetInputConnections(n, NInChannels() - n, false);
-      }
-      if (out) {
-        const int n = std::clamp(out->numChannels, 0, NOutChannels());
-        SetOutputConnections(0, n, true);
-        SetOutputConnections(n, NOutChannels() - n, false);
-      }
-      return 1;
-    }
-    case effSetBypass:
-      ActiveChanged(value == 0);
-      return 0;
-    case effGetEffectName:
-      if (!ptr) return 0;
-      CopyToHost(ptr, EffectName());
-      return 1;
-    case effGetVendorString:
-      if (!ptr) return 0;
-      CopyToHost(ptr, VendorName());
-      return 1;
-    case effGetProductString:
-      if (!ptr) return 0;
-      CopyToHost(ptr, ProductName());
-      return 1;
-    case effGetVendorVersion:
-      return VersionNumber(true);
-    case effVendorSpecific:
-      return VendorSpecific(index, value, ptr, opt);
-    case effCanDo:
-      return CanDo(static_cast<const char*>(ptr));
-    case effGetVstVersion:
-      return 2400;
-    case effGetMidiProgramName:
-    case effGetCurrentMidiProgram:
-    case effGetMidiProgramCategory:
-    case effHasMidiProgramsChanged:
-    case effBeginSetProgram:
-    case effEndSetProgram:
-      ActiveChanged(true);
-      return 0;
-    case effGetMidiKeyName: {
-      if (!ptr) return 0;
-      MidiKeyName* key = static_cast<MidiKeyName*>(ptr);
-      key->keyName[0] = '\0';
-      return NameOfMidiNote(key->thisKeyNumber, key->keyName) ? 1 : 0;
-    }
-    case effGetSpeakerArrangement:
-      if (value) *reinterpret_cast<VstSpeakerArrangement**>(value) = &mInputArrangement;
-      if (ptr) *static_cast<VstSpeakerArrangement**>(ptr) = &mOutputArrangement;
-      return 1;
-    case effStartProcess:
-      ActiveChanged(true);
-      return 0;
-    case effStopProcess:
-      ActiveChanged(false);
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-VstIntPtr IPlugVST::GetChunk(VstInt32 index, void* ptr) {
-  if (!ptr) return 0;
-  const bool bank = index == 0;
-  IChunkBuffer& buffer = bank ? mBankChunk : mProgramChunk;
-  buffer.Clear();
-  buffer.PutInt32(VersionNumber(true));
-  if (bank) CaptureCurrentProgram(nullptr);
-  if (SaveState(&buffer) && buffer.Length() > 0) {
-    *static_cast<void**>(ptr) = buffer.Data();
-    return buffer.Length();
-  }
-  return 0;
-}
-
-VstIntPtr IPlugVST::SetChunk(VstInt32 index, VstIntPtr size, void* ptr) {
-  // A chunk the 32-bit buffer cannot hold, or no chunk at all, is refused
-  // before anything changes.
-  if (!ptr || size < 0 || size > INT_MAX) return 0;
-  IChunkBuffer& buffer = index == 0 ? mBankChunk : mProgramChunk;
-  buffer.Clear();
-  buffer.ResizeZeroed(static_cast<int>(size));
-  if (buffer.Length() != size) return 0;
-  if (size) memcpy(buffer.Data(), ptr, static_cast<size_t>(size));
-  int version = 0, pos = -1;
-  if (buffer.Length() >= 4) pos = buffer.GetInt32(&version, 0);
-
-  // A chunk that ends early or is malformed must not leave the plug-in half
-  // loaded: keep the current state and put it back when loading fails.
-  IChunkBuffer backup;
-  const bool haveBackup = SaveState(&backup);
-  StateVersionLoaded(version);
-  if (LoadState(&buffer, pos) >= 0) {
-    UpdateEditorFromParams();
-    return 1;
-  }
-  if (haveBackup) LoadState(&backup, 0);
-  return 0;
-}
-
-void IPlugVST::ProcessEvents(const VstEvents* events) {
-  for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
-    if (!event) continue;
-    if (event->type == kVstMidiType) {
-      const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);
-      MidiMessage message;
-      message.offset = midi->deltaFrames;
-      message.status = static_cast<uint8_t>(midi->midiData[0]);
-      message.data1 = static_cast<uint8_t>(midi->midiData[1]);
-      message.data2 = static_cast<uint8_t>(midi->midiData[2]);
-      MidiMessageIn(&message);
-    } else if (event->type == kVstSysExType) {
-      const VstMidiSysexEvent* sysex = reinterpret_cast<const VstMidiSysexEvent*>(event);
-      SysExMessage message;
-      message.offset = sysex->deltaFrames;
-      message.size = sysex->dumpBytes;
-      message.data = reinterpret_cast<const uint8_t*>(sysex->sysexDump);
-      SysExIn(&message);
-    }
-  }
-}
-
-VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-  const bool validParam = value >= 0 && value < NParams();
-  switch (index) {
-    case FourCC("stCA"):
-      if (value == FourCC("Whee") && Editor()) return Editor()->WheelAtCursor(opt);
-      return 0;
-    case 7:
-      if (!ptr) return 0;
-      if (validParam) ParamAt(static_cast<int>(value))->FormatDisplay(opt, true, static_cast<char*>(ptr));
-      return kAnswer;
-    case 8: {
-      if (!validParam) return 0;
-      const IParameter* param = ParamAt(static_cast<int>(value));
-      if (param->GetKind() == IParameter::kInteger || param->GetKind() == IParameter::kContinuous) return 0;
-      if (ptr) *static_cast<int32_t*>(ptr) = param->DisplayTextCount();
-      return kAnswer;
-    }
-    case 27: {
-      if (!ptr || !validParam) return 0;
-      char* text = static_cast<char*>(ptr);
-      if (text[0]) {
-        const IParameter* param = ParamAt(static_cast<int>(value));
-        snprintf(text, 32, "%.17f", param->ToNormalized(param->ParseDisplay(text)));
-      }
-      return kAnswer;
-    }
-    case 56: {
-      if (!ptr || value < 0 || value >= NTextSlots()) return 0;
-      char* text = static_cast<char*>(ptr);
-      if (text[0]) TextSlotChanged(static_cast<int>(value), text);
-      else strcpy(text, TextSlotAt(static_cast<int>(value)).c_str());
-      return kAnswer;
-    }
-    case 58:
-      StateVersionLoaded(static_cast<int>(value));
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-VstIntPtr IPlugVST::CanDo(const char* text) const {
-  if (!text) return 0;
-  auto is = [text](const char* s) { return strcmp(text, s) == 0; };
-  if (is("receiveVstTimeInfo")) return 1;
-  if ((MidiMode() & 1) && (is("sendVstEvents") || is("sendVstMidiEvent"))) return 1;
-  if ((MidiMode() == 1 || MidiMode() == 2) && (is("receiveVstEvents") || is("receiveVstMidiEvent"))) return 1;
-  if (is("hasCockosExtensions") || is("hasCockosViewAsConfig")) return kCockosAnswer;
-  return 0;
 }

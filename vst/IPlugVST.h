@@ -3,9 +3,41 @@
 #include "vst/VstAbi.h"
 
 // Binds the plug-in base to a VST 2 host: the effect record the host holds,
-// its callbacks and dispatcher, and the requests made to the host.
+// its callbacks and dispatcher, and the requests made to the host. The
+// dispatcher translates the host's requests into the base's operations.
+// IPlugVST.cpp holds the record and the callbacks, IPlugVSTDispatcher.cpp the
+// dispatcher, IPlugVSTHost.cpp the requests made to the host.
 class IPlugVST : public IPlugBase {
 public:
+  // What GetHostType answers, found from the host's product name (0: none
+  // of these).
+  enum HostCode {
+    kHostUnknown = 0,
+    kHostReaper = 1,
+    kHostCubase = 3,
+    kHostNuendo = 4,
+    kHostCakewalk = 5,
+    kHostFruity = 7,
+    kHostSamplitude = 8,
+    kHostLive = 9,
+    kHostMelodyne = 12,
+    kHostVstManLib = 13,
+    kHostAulab = 14,
+    kHostForte = 15,
+    kHostChainer = 16,
+    kHostAudition = 17,
+    kHostOrion = 18,
+    kHostSawStudio = 20,
+    kHostLogic = 21,
+    kHostDigital = 22,
+    kHostAudioMulch = 23,
+    kHostPresonus = 24,
+    kHostAcoustica = 25,
+    kHostGarageBand = 26,
+    kHostArdour = 27,
+    kHostBrainWaveProducer = 28,
+  };
+
   IPlugVST(audioMasterCallback host, int nParams, const char* channelIOText, int nPrograms,
            const char* effectName, const char* productName, const char* vendorName, int version,
            int uniqueID, int makerID, int latency, int midiMode, bool stateChunks, bool isInstrument);
@@ -31,9 +63,12 @@ public:
   bool SendMidiMessage(const MidiMessage* message) override;
   bool SendSysExMessage(const SysExMessage* message) override;
 
-  // The host code for a product name, from the table of known hosts
-  // (0 for none).
+  // The host code for a product name: the first known host whose name the
+  // product name contains, without regard to case (kHostUnknown for none).
   static int HostTypeForProduct(const char* productName);
+  // Hosts that get their own channel setup when they open the plug-in: inputs
+  // from the third on read silence, outputs from the third on are connected.
+  static bool WantsOwnChannelSetup(int hostCode);
 
   const ERect& EditorRect() const { return mEditorRect; }
 
@@ -52,15 +87,16 @@ private:
   void WantMidiIfNeeded();
   template <typename Event>
   bool SendOneEvent(Event* event);
+  // The three processing callbacks: process adds to the host's outputs,
+  // processReplacing and processDoubleReplacing overwrite them.
+  enum class ProcessMode { kAdding, kReplacing, kDouble };
   template <typename Sample>
-  void Process(Sample** inputs, Sample** outputs, VstInt32 frames, int mode);
+  void Process(Sample** inputs, Sample** outputs, VstInt32 frames, ProcessMode mode);
+  template <ProcessMode kMode, typename Sample>
+  static void VSTCALLBACK VstProcess(AEffect* effect, Sample** inputs, Sample** outputs, VstInt32 frames);
 
   static VstIntPtr VSTCALLBACK VstDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                              void* ptr, float opt);
-  static void VSTCALLBACK VstProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
-  static void VSTCALLBACK VstProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
-  static void VSTCALLBACK VstProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
-                                                    VstInt32 frames);
   static float VSTCALLBACK VstGetParameter(AEffect* effect, VstInt32 index);
   static void VSTCALLBACK VstSetParameter(AEffect* effect, VstInt32 index, float value);
 

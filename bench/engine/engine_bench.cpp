@@ -12,14 +12,11 @@
 
 namespace {
 
+// The transport stands still: no realignment work between blocks.
 VstTimeInfo gTime;
 
 VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  if (opcode == audioMasterGetTime) {
-    gTime.samplePos += 0;  // the transport position is left alone: no resync work
-    return reinterpret_cast<VstIntPtr>(&gTime);
-  }
-  return 0;
+  return opcode == audioMasterGetTime ? reinterpret_cast<VstIntPtr>(&gTime) : 0;
 }
 
 enum Callback { kFloat, kFloatAdding, kDouble };

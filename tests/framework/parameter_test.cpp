@@ -1,4 +1,7 @@
+#include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -136,7 +139,30 @@ TEST(Parameter, LongTextsAreCutToTheirFields) {
   EXPECT_EQ(Show(p, 0), std::string(31, 'x'));
 }
 
+// Sets a locale whose decimal separator is a comma for numbers; its name, or
+// null when the system has none.
+const char* SetCommaLocale() {
+#ifdef _WIN32
+  const char* const names[] = {"German_Germany.1252", "de-DE", "German"};
+#else
+  // Generated into the build tree when the tests are configured.
+  setenv("LOCPATH", QM_TEST_LOCALE_DIR, 1);
+  const char* const names[] = {"de_DE.UTF-8", "de_DE.utf8"};
+#endif
+  for (const char* name : names)
+    if (setlocale(LC_NUMERIC, name)) return name;
+  return nullptr;
+}
+
 TEST(Parameter, ParseIgnoresLocaleAndRejectsNonNumbers) {
+  // A host may run under a locale that writes 2.5 as "2,5"; display texts
+  // are read the same way under every locale.
+  const char* locale = SetCommaLocale();
+  if (!locale) GTEST_SKIP() << "no locale with a decimal comma on this system";
+  char text[16];
+  snprintf(text, sizeof text, "%.1f", 2.5);
+  ASSERT_STREQ(text, "2,5") << locale << " is not in effect";
+  ASSERT_EQ(strtod("2,5", nullptr), 2.5);
   IParameter p;
   p.DefineContinuous("x", 0, -1e6, 1e6, 0.01);
   EXPECT_DOUBLE_EQ(p.ParseDisplay("  -12.25ms"), -12.25);
@@ -150,6 +176,7 @@ TEST(Parameter, ParseIgnoresLocaleAndRejectsNonNumbers) {
   EXPECT_EQ(p.ParseDisplay("1e-999"), 0.0);
   EXPECT_TRUE(std::isinf(p.ParseDisplay("1e999")));
   EXPECT_DOUBLE_EQ(p.ParseDisplay("2,5"), 2.0);  // a comma is not a decimal point
+  setlocale(LC_NUMERIC, "C");
 }
 
 TEST(Parameter, RoundToInt32SaturatesAndRoundsAwayFromZero) {

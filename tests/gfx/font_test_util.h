@@ -1,15 +1,19 @@
 #pragma once
 // Shared helpers of the text tests: a synthetic font face whose glyphs are
-// given as pictures, pixel access and an independent statement of the glyph
-// composition formulas.
+// given as pictures, a test fixture with a font on that face, pixel access
+// and an independent statement of the glyph composition formulas.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gfx/Bitmap.h"
-#include "gfx/IBounds.h"
 #include "gfx/FontFace.h"
+#include "gfx/IBounds.h"
+#include "gfx/RasterFont.h"
 
 namespace fonttest {
 
@@ -112,5 +116,17 @@ inline uint32_t CopyGlyphPixel(uint32_t d, uint32_t colour, int w) {
   out |= uint32_t(255 - ((255 - da) * (256 - w)) / 256) << 24;
   return out;
 }
+
+// A RasterFont on a FakeFace, made per test with the line height and flags
+// it needs.
+struct FontFixture : ::testing::Test {
+  FakeFace* face = nullptr;
+  std::unique_ptr<RasterFont> font;
+  void Make(int lineHeight, int flags = 0) {
+    font.reset(new RasterFont);
+    face = new FakeFace(lineHeight);
+    font->AttachFont(face, flags | FontOwnsHandle);
+  }
+};
 
 }  // namespace fonttest

@@ -1,17 +1,24 @@
-// The effect's internal numbers, read straight from the engine.
+// The effect built into the test, driven through its effect record with a
+// host callback and a millisecond clock the test moves: tempo changes and
+// pauses between blocks against the model, and what the parameters do, heard
+// at the outputs.
 #include <cmath>
-#include <memory>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "model_run.h"
 #include "plugin/CLS_QUILLMERE.h"
 
 namespace {
 
 VstTimeInfo gTime;
+uint32_t gNow = 0;
 std::vector<std::string> gRequests;
+
+uint32_t FakeClock() { return gNow; }
 
 VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
   if (opcode == audioMasterGetTime) return reinterpret_cast<VstIntPtr>(&gTime);
@@ -21,36 +28,108 @@ VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr,
   return 0;
 }
 
-struct Effect : ::testing::Test {
-  std::unique_ptr<CLS_QUILLMERE> fx;
-  std::vector<double> l = std::vector<double>(64), r = std::vector<double>(64);
-
-  void SetUp() override {
+// The effect opened at 44100 Hz and 120 BPM, processing in place.
+class Effect : public DelayUnderTest {
+public:
+  explicit Effect(double start = 0.0) : fx(Host, FakeClock) {
     gTime = VstTimeInfo{};
     gTime.tempo = 120.0;
     gTime.flags = kVstTempoValid;
+    gTime.samplePos = start;
+    gNow = 0;
     gRequests.clear();
-    fx = std::make_unique<CLS_QUILLMERE>(Host);
-    AEffect* e = fx->Effect();
-    e->dispatcher(e, effOpen, 0, 0, nullptr, 0);
-    e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    Dispatch(effOpen);
+    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kModelRate));
+    Dispatch(effSetBlockSize, 0, kBlock);
+    Dispatch(effMainsChanged, 0, 1);
+  }
+
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0) {
+    return fx.Effect()->dispatcher(fx.Effect(), opcode, index, value, ptr, opt);
+  }
+  void SetParam(int index, int value) override {
+    std::string text = std::to_string(value);
+    EXPECT_EQ(Dispatch(effString2Parameter, index, 0, text.data()), 1);
+  }
+  void SetProgram(int program) override { Dispatch(effSetProgram, 0, program); }
+  void SetTempo(double bpm) override { gTime.tempo = bpm; }
+  void Pause(double transportMoved) override {
+    gNow += 600;
+    gTime.samplePos += transportMoved;
+  }
+  double Position() override { return gTime.samplePos; }
+  void Process(double* left, double* right, int frames) override {
+    for (int at = 0; at < frames; at += kBlock) {
+      const int n = std::min(kBlock, frames - at);
+      double* io[2] = {left + at, right + at};
+      fx.Effect()->processDoubleReplacing(fx.Effect(), io, io, n);
+      gTime.samplePos += n;
+    }
   }
   void Block() {
-    double* io[2] = {l.data(), r.data()};
-    fx->Effect()->processDoubleReplacing(fx->Effect(), io, io, 64);
+    std::vector<double> l(64), r(64);
+    Process(l.data(), r.data(), 64);
   }
-  void SetPlain(int index, double v) {
-    fx->ParamAt(index)->SetClamped(v);
-    fx->ParamChanged(index);
+  // A plain value set as the effect's own paths set it.
+  void SetPlain(int index, double value) {
+    fx.ParamAt(index)->SetClamped(value);
+    fx.ParamChanged(index);
   }
   // A click on the Host Sync button, as the editor reports it.
   void ClickSync(int value) {
-    fx->SetSyncClicked();
-    fx->SetParameterFromEditor(CLS_QUILLMERE::kHostSync, value);
+    fx.SetSyncClicked();
+    fx.SetParameterFromEditor(CLS_QUILLMERE::kHostSync, value);
   }
+  // The left channel forward at offset 50 through an open lowpass: its first
+  // echo comes half a loop after the sound.
+  void ListenToLeftTap() {
+    SetPlain(CLS_QUILLMERE::kDirectionLeft, 0);
+    SetPlain(CLS_QUILLMERE::kOffsetLeft, 50);
+    SetPlain(CLS_QUILLMERE::kMixLeft, 100);
+    SetPlain(CLS_QUILLMERE::kFreqLeft, 20000);
+    SetPlain(CLS_QUILLMERE::kToggleFreq, 0);
+  }
+  // The loop length heard with ListenToLeftTap, on cleared lines.
+  int Loop() {
+    Dispatch(effMainsChanged, 0, 0);
+    Dispatch(effMainsChanged, 0, 1);
+    const int echo = FirstEcho(*this, 60000, kBlock);
+    return echo > 0 ? 2 * (echo - 1) : -1;
+  }
+
+  static constexpr int kBlock = 4096;
+  CLS_QUILLMERE fx;
 };
 
-TEST_F(Effect, ReadyOnlyOnceEveryParameterWasApplied) {
+TEST(EffectExactness, ChangesMidStreamWithTempoChanges) {
+  const std::vector<EngineEvent> events = {
+      {20000, EngineEvent::kParam, 0, 12},  // "1/4"
+      {30000, EngineEvent::kParam, 3, 90},
+      {41000, EngineEvent::kProgram, 3, 0},  // toggle reverse on
+      {52000, EngineEvent::kTempo, 0, 90.0},
+      {60000, EngineEvent::kParam, 8, 1},  // both reversed: no flips any more
+      {66000, EngineEvent::kParam, 13, 0},
+      {70000, EngineEvent::kParam, 12, 0},
+      {76000, EngineEvent::kProgram, 26, 0},
+      {90000, EngineEvent::kTempo, 0, 137.5},
+      {100000, EngineEvent::kParam, 9, 100},
+      {110000, EngineEvent::kParam, 2, 0},  // sync off by automation: the loop stays
+      {118000, EngineEvent::kParam, 1, 120},  // now "Delay Time" governs
+  };
+  for (int block : {1, 64, 4096}) {
+    Effect effect(kModelStart);
+    ExpectSameAsModel(effect, 120.0, 0, block, events, 44100 * 3);
+  }
+}
+
+TEST(EffectExactness, PauseRealignsWithTheHost) {
+  // More than half a second without blocks: the write position follows the
+  // host's position again.
+  Effect effect(kModelStart);
+  ExpectSameAsModel(effect, 120.0, 3, 512, {{30000, EngineEvent::kPause, 0, 7777}}, 44100 * 2);
+}
+
+TEST(Effect, ReadyOnlyOnceEveryParameterWasApplied) {
   CLS_QUILLMERE fresh(Host);
   EXPECT_FALSE(fresh.IsReady());
   for (int i = 0; i < 13; ++i) fresh.ParamChanged(i);
@@ -58,115 +137,144 @@ TEST_F(Effect, ReadyOnlyOnceEveryParameterWasApplied) {
   EXPECT_FALSE(fresh.IsReady());
   fresh.ParamChanged(13);
   EXPECT_TRUE(fresh.IsReady());
-  EXPECT_TRUE(fx->IsReady());
+  Effect opened;
+  EXPECT_TRUE(opened.fx.IsReady());
 }
 
-TEST_F(Effect, DivisionsAndLoops) {
+TEST(Effect, Divisions) {
   EXPECT_FLOAT_EQ(CLS_QUILLMERE::DivisionFraction(9, 0.015625f), 0.125f);
   EXPECT_EQ(CLS_QUILLMERE::DivisionFraction(7, 0.015625f), static_cast<float>(1.0 / 12.0));
   EXPECT_FLOAT_EQ(CLS_QUILLMERE::DivisionFraction(24, 0.015625f), 4.0f);
   EXPECT_FLOAT_EQ(CLS_QUILLMERE::DivisionFraction(25, 0.015625f), 16.0f / 3.0f);
   EXPECT_FLOAT_EQ(CLS_QUILLMERE::DivisionFraction(27, 0.015625f), 8.0f);
-  Block();
-  EXPECT_EQ(fx->SamplesPerWhole(), 88200.0);
-  EXPECT_EQ(fx->Capacity(), 705600u);
-  EXPECT_EQ(fx->LoopLength(), 22050u);
-  EXPECT_EQ(fx->TapLeft(), 5512);
-  EXPECT_EQ(fx->TapRight(), 16537);
-  SetPlain(CLS_QUILLMERE::kOffsetLeft, 50);
-  EXPECT_EQ(fx->TapLeft(), 11025);
-  for (auto c : {std::make_pair(7, 14700u), std::make_pair(11, 33076u), std::make_pair(0, 2756u), std::make_pair(24, 705600u)}) {
-    SetPlain(CLS_QUILLMERE::kDelayRate, c.first);
-    EXPECT_EQ(fx->LoopLength(), c.second) << c.first;
-  }
-  EXPECT_EQ(fx->NearestDivision(44100), 12);  // exactly "1/4"
-  EXPECT_EQ(fx->NearestDivision(38588), 12);  // the midpoint with "1/8D" goes to the longer
-  EXPECT_EQ(fx->NearestDivision(38587), 11);
-  EXPECT_EQ(fx->NearestDivision(1e12), 28);
-  EXPECT_EQ(fx->NearestDivision(1), -1);
+  Effect e;
+  e.Block();  // 120 BPM: a whole note is 88200 samples
+  EXPECT_EQ(e.fx.NearestDivision(44100), 12);  // exactly "1/4"
+  EXPECT_EQ(e.fx.NearestDivision(38588), 12);  // the midpoint with "1/8D" goes to the longer
+  EXPECT_EQ(e.fx.NearestDivision(38587), 11);
+  EXPECT_EQ(e.fx.NearestDivision(1e12), CLS_QUILLMERE::kBeyondDivisions);
+  EXPECT_EQ(e.fx.NearestDivision(1), -1);
 }
 
-TEST_F(Effect, CoefficientsAndGains) {
-  Block();
-  EXPECT_NEAR(fx->CoefLeft(), 0.918066441716331, 1e-15);
-  EXPECT_EQ(fx->CoefLeft(), std::exp(600 / 44100.0 * -6.283185307179586));
-  SetPlain(CLS_QUILLMERE::kFeedback, 99);
-  EXPECT_EQ(static_cast<double>(fx->FeedbackGain()), 0.9899999499320984);
+TEST(Effect, CoefficientsAndGains) {
+  // The left tap at offset 100 reads the cell written in the same sample: an
+  // impulse comes out through the lowpass at once, and once a loop later
+  // scaled by the feedback gain.
+  Effect e;
+  e.SetPlain(CLS_QUILLMERE::kDirectionLeft, 0);
+  e.SetPlain(CLS_QUILLMERE::kOffsetLeft, 100);
+  e.SetPlain(CLS_QUILLMERE::kMixLeft, 100);
+  e.SetPlain(CLS_QUILLMERE::kToggleFreq, 0);
+  e.SetPlain(CLS_QUILLMERE::kFeedback, 99);
+  auto response = [&e]() {
+    std::vector<double> l(23100, 0.0), r(23100, 0.0);
+    l[0] = 1.0;
+    e.Process(l.data(), r.data(), 23100);
+    return l;
+  };
+  std::vector<double> out = response();
+  EXPECT_NEAR(out[1] / out[0], 0.918066441716331, 1e-14);  // "Freq Left" 600 at 44100 Hz
+  EXPECT_NEAR(out[22050] / out[0], 0.9899999499320984, 1e-12);  // 0.99 in single precision
   // A new rate recomputes the coefficients.
-  fx->Effect()->dispatcher(fx->Effect(), effSetSampleRate, 0, 0, nullptr, 48000.0f);
-  EXPECT_EQ(fx->CoefLeft(), std::exp(600 / 48000.0 * -6.283185307179586));
+  e.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  out = response();
+  EXPECT_NEAR(out[1] / out[0], 0.9244652503762558, 1e-14);
 }
 
-TEST_F(Effect, HostSyncClicksCarryTheDelayOver) {
-  Block();
-  ClickSync(0);  // synced "1/8" becomes 250 ms
-  EXPECT_EQ(fx->ParamAt(CLS_QUILLMERE::kDelayTime)->Value(), 250.0);
-  EXPECT_EQ(fx->LoopLength(), 22050u);
-  SetPlain(CLS_QUILLMERE::kDelayTime, 500);
-  EXPECT_EQ(fx->LoopLength(), 44100u);
+TEST(Effect, HostSyncClicksCarryTheDelayOver) {
+  Effect e;
+  e.ListenToLeftTap();
+  e.Block();
+  e.ClickSync(0);  // synced "1/8" becomes 250 ms
+  EXPECT_EQ(e.fx.ParamAt(CLS_QUILLMERE::kDelayTime)->Value(), 250.0);
+  EXPECT_EQ(e.Loop(), 22050);
+  e.SetPlain(CLS_QUILLMERE::kDelayTime, 500);
+  EXPECT_EQ(e.Loop(), 44100);
   gRequests.clear();
-  ClickSync(1);  // 500 ms is exactly "1/4"
-  EXPECT_EQ(fx->ParamAt(CLS_QUILLMERE::kDelayRate)->Value(), 12.0);
-  EXPECT_EQ(fx->LoopLength(), 44100u);
+  e.ClickSync(1);  // 500 ms is exactly "1/4"
+  EXPECT_EQ(e.fx.ParamAt(CLS_QUILLMERE::kDelayRate)->Value(), 12.0);
+  ASSERT_GE(gRequests.size(), 3u);
   EXPECT_EQ(gRequests.front(), "automate 2 1.000000");
   EXPECT_EQ(gRequests[1], "begin 0");
   EXPECT_EQ(gRequests.back(), "end 0");
+  EXPECT_EQ(e.Loop(), 44100);
 
   // Host Sync changed by automation only swaps the governing parameter.
-  fx->Effect()->setParameter(fx->Effect(), CLS_QUILLMERE::kHostSync, 0.0f);
-  EXPECT_EQ(fx->LoopLength(), 44100u);
-  EXPECT_EQ(fx->ParamAt(CLS_QUILLMERE::kDelayTime)->Value(), 500.0);
+  e.fx.Effect()->setParameter(e.fx.Effect(), CLS_QUILLMERE::kHostSync, 0.0f);
+  EXPECT_EQ(e.Loop(), 44100);
+  EXPECT_EQ(e.fx.ParamAt(CLS_QUILLMERE::kDelayTime)->Value(), 500.0);
 }
 
-TEST_F(Effect, ToggleReverseFlipsAtHalfALoopFromTheTap) {
-  Block();
-  SetPlain(CLS_QUILLMERE::kDirectionRight, 0);
-  SetPlain(CLS_QUILLMERE::kToggleReverse, 1);
-  // The left toggle point is 16537 for tap 5512 in a loop of 22050: after
-  // processing up to it the left flip is set, the right (toggle 5512 + ...)
-  // follows its own point.
-  gTime.samplePos = 16537 - 10;
-  fx->Effect()->dispatcher(fx->Effect(), effMainsChanged, 0, 0, nullptr, 0);  // realign
-  Block();
-  EXPECT_EQ(fx->WritePos(), 16537u - 10u + 64u);
-  EXPECT_TRUE(fx->FlipLeft());
-  EXPECT_FALSE(fx->FlipRight());
-  SetPlain(CLS_QUILLMERE::kToggleReverse, 0);
-  EXPECT_FALSE(fx->FlipLeft());
-}
-
-TEST_F(Effect, TempoChangeKeepsTheKnobPosition) {
-  SetPlain(CLS_QUILLMERE::kHostSync, 0);
-  Block();
-  const IParameter* time = fx->ParamAt(CLS_QUILLMERE::kDelayTime);
+TEST(Effect, TempoChangeKeepsTheKnobPosition) {
+  Effect e;
+  e.SetPlain(CLS_QUILLMERE::kHostSync, 0);
+  e.ListenToLeftTap();
+  e.Block();
+  const IParameter* time = e.fx.ParamAt(CLS_QUILLMERE::kDelayTime);
   EXPECT_EQ(time->Min(), 31.0);
   EXPECT_EQ(time->Max(), 8000.0);
   EXPECT_EQ(time->Shape(), 3.0);
   EXPECT_EQ(time->Value(), 500.0);
-  EXPECT_EQ(fx->LoopLength(), 44100u);
+  EXPECT_EQ(e.Loop(), 44100);
   const double knob = time->NormalizedValue();
   gTime.tempo = 60.0;
-  Block();
+  e.Block();
   EXPECT_EQ(time->Min(), 63.0);
   EXPECT_EQ(time->Max(), 16000.0);
   EXPECT_NEAR(time->NormalizedValue(), knob, 1e-3);
-  EXPECT_EQ(time->Value(), std::floor(std::pow(knob, 3.0) * 15937.0 + 63.0 + 0.5));
-  EXPECT_EQ(fx->LoopLength(), 2u * static_cast<uint32_t>(time->Value() * 44.1 + 0.5));
+  EXPECT_EQ(time->Value(), 1001.0);  // the knob's place in 63 to 16000 ms
+  EXPECT_EQ(e.Loop(), 88288);
 }
 
-TEST_F(Effect, LongDelayAtHighRatesFitsItsLines) {
-  fx->Effect()->dispatcher(fx->Effect(), effSetSampleRate, 0, 0, nullptr, 384000.0f);
+TEST(Effect, LongDelayAtHighRatesRunsInsideItsLines) {
+  // At 384 kHz and 20 BPM four whole notes are longer than the longest loop;
+  // the right tap at offset 100 still reads the cell written in the same
+  // sample.
+  Effect e;
+  e.Dispatch(effSetSampleRate, 0, 0, nullptr, 384000.0f);
   gTime.tempo = 20.0;
-  SetPlain(CLS_QUILLMERE::kDelayRate, 24);
-  Block();
-  EXPECT_LE(fx->LoopLength(), fx->Capacity());
-  EXPECT_LE(fx->Capacity(), CLS_QUILLMERE::kMaxLoop);
-  EXPECT_LT(static_cast<uint32_t>(fx->TapRight()), fx->LoopLength());
+  e.SetPlain(CLS_QUILLMERE::kDelayRate, 24);
+  e.SetPlain(CLS_QUILLMERE::kDirectionRight, 0);
+  e.SetPlain(CLS_QUILLMERE::kOffsetRight, 100);
+  e.SetPlain(CLS_QUILLMERE::kMixRight, 100);
+  e.SetPlain(CLS_QUILLMERE::kToggleFreq, 0);
+  std::vector<double> l(8192, 0.0), r(8192, 0.0);
+  r[0] = 1.0;
+  e.Process(l.data(), r.data(), 8192);
+  EXPECT_NEAR(r[0], 0.09350953781417137, 1e-15);  // through the 6000 Hz lowpass at 384 kHz
   gTime.tempo = 1e-6;  // held at the slowest tempo the lines allow
-  Block();
-  EXPECT_EQ(fx->Capacity(), CLS_QUILLMERE::kMaxLoop);
-  EXPECT_LE(fx->LoopLength(), fx->Capacity());
-  EXPECT_LT(static_cast<uint32_t>(fx->TapRight()), fx->LoopLength());
+  std::fill(r.begin(), r.end(), 0.5);
+  e.Process(l.data(), r.data(), 8192);
+  for (double v : r) ASSERT_TRUE(std::isfinite(v));
+}
+
+TEST(DelayEngine, TapsAndTogglePoints) {
+  DelayEngine engine;
+  engine.left.offset = 0.25f;
+  engine.right.offset = 0.75f;
+  engine.left.reverse = true;
+  engine.toggleReverse = true;
+  engine.SetLoopLength(22050);
+  EXPECT_EQ(engine.left.tap, 5512);
+  EXPECT_EQ(engine.right.tap, 16537);
+  EXPECT_GE(engine.capacity, 22050u);
+  EXPECT_TRUE(engine.resync);
+
+  // The left toggle point lies half a loop from its tap, at 16537; the right
+  // one at 5512 is not reached.
+  engine.Realign(16537 - 10);
+  std::vector<double> l(64, 0.0), r(64, 0.0);
+  engine.Process(l.data(), r.data(), l.data(), r.data(), 64);
+  EXPECT_EQ(engine.writePos, 16537u - 10u + 64u);
+  EXPECT_TRUE(engine.left.flip);
+  EXPECT_FALSE(engine.right.flip);
+
+  engine.left.offset = 0.5f;
+  engine.UpdateTaps();
+  EXPECT_EQ(engine.left.tap, 11025);
+  engine.Realign(7);
+  EXPECT_FALSE(engine.left.flip);
+  EXPECT_EQ(engine.writePos, 7u);
 }
 
 }  // namespace

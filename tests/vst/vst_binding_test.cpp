@@ -70,9 +70,11 @@ public:
   void PrepareDrawing() override {}
   void StartEndEditDelay(int ticks) override { countdown = ticks; }
   void CancelEndEditDelay() override { countdown = 0; }
-  void* OpenEditorWindow(void*) override { return this; }
+  void* OpenEditorWindow(void* parent) override { return parent ? this : nullptr; }
   void CloseEditorWindow() override {}
+  void Idle() override { ++idles; }
   int countdown = 0;
+  int idles = 0;
 };
 
 struct BindingTest : ::testing::Test {
@@ -97,30 +99,36 @@ TEST_F(BindingTest, HostTable) {
 }
 
 TEST_F(BindingTest, HostAskedOnceAndChannelSetupForListedHosts) {
-  recorder.product = "Adobe Audition CC";
+  // Four hosts get their own channel setup: inputs from the third on read
+  // silence, outputs from the third on stay connected. Every host is asked
+  // for its name once.
+  const struct {
+    const char* product;
+    int code;
+    bool ownSetup;
+  } cases[] = {
+      {"Adobe Audition CC", IPlugVST::kHostAudition, true}, {"SAWStudio64", IPlugVST::kHostSawStudio, true},
+      {"Orion Platinum", IPlugVST::kHostOrion, true},        {"FL Studio Forte", IPlugVST::kHostForte, true},
+      {"REAPER", IPlugVST::kHostReaper, false},               {"", IPlugVST::kHostUnknown, false},
+  };
+  for (const auto& c : cases) {
+    recorder.product = c.product;
+    recorder.requests.clear();
+    FourChannelPlug plug(Record);
+    plug.SetOutputConnections(2, 2, false);
+    plug.PrepareForHost();
+    plug.PrepareForHost();
+    EXPECT_EQ(plug.GetHostType(), c.code) << c.product;
+    EXPECT_EQ(std::count(recorder.requests.begin(), recorder.requests.end(), "product"), 1) << c.product;
+    EXPECT_TRUE(plug.IsInChannelConnected(1)) << c.product;
+    EXPECT_EQ(plug.IsInChannelConnected(2), !c.ownSetup) << c.product;
+    EXPECT_EQ(plug.IsInChannelConnected(3), !c.ownSetup) << c.product;
+    EXPECT_EQ(plug.IsOutChannelConnected(3), c.ownSetup) << c.product;
+    EXPECT_EQ(plug.Effect()->numInputs, 4);
+  }
+  recorder.product = "REAPER";
   FourChannelPlug plug(Record);
   EXPECT_EQ(plug.Effect()->flags, 0x1010 | effFlagsProgramChunks | effFlagsIsSynth);  // no mono configuration
-  plug.PrepareForHost();
-  plug.PrepareForHost();
-  EXPECT_EQ(plug.GetHostType(), 17);
-  EXPECT_EQ(std::count(recorder.requests.begin(), recorder.requests.end(), "product"), 1);
-  EXPECT_TRUE(plug.IsInChannelConnected(1));
-  EXPECT_FALSE(plug.IsInChannelConnected(2));
-  EXPECT_FALSE(plug.IsInChannelConnected(3));
-  EXPECT_TRUE(plug.IsOutChannelConnected(3));
-  EXPECT_EQ(plug.Effect()->numInputs, 4);
-
-  recorder.product = "REAPER";
-  FourChannelPlug other(Record);
-  other.PrepareForHost();
-  EXPECT_EQ(other.GetHostType(), 1);
-  EXPECT_TRUE(other.IsInChannelConnected(3));
-
-  recorder.product = "";
-  FourChannelPlug unknown(Record);
-  EXPECT_EQ(unknown.GetHostType(), 0);
-  EXPECT_EQ(unknown.GetHostType(), 0);
-  EXPECT_EQ(std::count(recorder.requests.begin(), recorder.requests.end(), "product"), 3);
 }
 
 TEST_F(BindingTest, TimeQueries) {
@@ -180,6 +188,26 @@ TEST_F(BindingTest, WheelGesturesShareOneBeginEdit) {
   plug.BeginParamEditOnce(6);
   EXPECT_EQ(recorder.requests, (std::vector<std::string>{"begin 5", "end 5", "begin 6"}));
   EXPECT_EQ(editor->countdown, 0);
+}
+
+TEST_F(BindingTest, HostIdleReachesTheEditorOnlyWhileItsWindowIsOpen) {
+  FourChannelPlug plug(Record);
+  AEffect* e = plug.Effect();
+  EXPECT_EQ(e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0), 0);  // no editor at all
+  WheelEditor* editor = new WheelEditor;
+  plug.AttachEditor(editor);
+  int parent = 0;
+  e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0);
+  EXPECT_EQ(e->dispatcher(e, effEditOpen, 0, 0, nullptr, 0), 0);  // no window without a parent
+  e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0);
+  EXPECT_EQ(editor->idles, 0);
+  EXPECT_EQ(e->dispatcher(e, effEditOpen, 0, 0, &parent, 0), 1);
+  EXPECT_EQ(e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(editor->idles, 2);
+  EXPECT_EQ(e->dispatcher(e, effEditClose, 0, 0, nullptr, 0), 1);
+  e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0);
+  EXPECT_EQ(editor->idles, 2);
 }
 
 TEST_F(BindingTest, MidiAndLatency) {

@@ -6,18 +6,22 @@
 
 #include <gtest/gtest.h>
 
-#include "VstTestHost.h"
+#include "ModuleHost.h"
 
 namespace {
 
 TEST(VstThreads, ConcurrentCreation) {
+  qmhost::ModuleLibrary library;
+  ASSERT_TRUE(library.Open(ModulePath()));
+  VstPluginMainProc entry = ModuleEntry(library, "VSTPluginMain");
+  ASSERT_NE(entry, nullptr);
   constexpr int kThreads = 4, kEach = 5;
   std::vector<std::thread> threads;
   std::atomic<int> made{0};
   for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&made]() {
+    threads.emplace_back([&made, entry]() {
       for (int i = 0; i < kEach; ++i) {
-        AEffect* e = TestModule::Get().Entry()(nullptr);
+        AEffect* e = entry(nullptr);
         if (!e) continue;
         if (e->numParams == 14 && e->numPrograms == 35) ++made;
         e->dispatcher(e, effClose, 0, 0, nullptr, 0);
@@ -29,11 +33,11 @@ TEST(VstThreads, ConcurrentCreation) {
 }
 
 TEST(VstThreads, StressAudioParametersAndDispatcher) {
-  TestHost host;
-  ASSERT_TRUE(TestModule::Get().Entry() != nullptr);
-  host.giveTime = false;  // the host callback itself stays read-only
-  ASSERT_TRUE(host.Load(true, 256));
-  AEffect* e = host.effect;
+  qmhost::HostSettings settings = ModuleSettings(256);
+  settings.tempoValid = false;
+  qmhost::VstHost host(settings);
+  ASSERT_TRUE(LoadModule(host));
+  AEffect* e = host.Effect();
   std::atomic<bool> stop{false};
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
 

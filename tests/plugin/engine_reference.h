@@ -1,9 +1,10 @@
 #pragma once
-// An independent model of the delay, written from the algorithm's text for
-// checking the module's output sample for sample. It shares no code with the
-// plug-in. It covers what the exactness tests drive: parameter and program
-// changes between blocks, tempo changes with "Host Sync" on, and the first
-// block's set-up with "Host Sync" off.
+// An independent model of the delay, written as plainly as the delay can be
+// (one sample at a time, no runs), for checking the effect's output sample
+// for sample. It shares no code with the plug-in. It covers what the model
+// runs drive (model_run.h): parameter and program changes between blocks,
+// tempo changes with "Host Sync" on, pauses, and the first block's set-up
+// with "Host Sync" off.
 #include <cstdint>
 #include <vector>
 

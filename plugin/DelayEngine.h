@@ -1,0 +1,65 @@
+#pragma once
+// The delay's sound: two channels, each a circular loop twice as long as the
+// delay with one tap reading it forward or backward, a one-pole lowpass on the
+// tap and a mix with the dry input. The effect (CLS_QUILLMERE) sets the fields
+// from its parameters; the engine keeps lines, taps and write position
+// consistent and runs the per-sample loop (DelayKernel.cpp).
+#include <cstdint>
+#include <memory>
+
+// One channel's loop, tap and tone.
+struct DelayChannel {
+  std::unique_ptr<double[]> line;  // the loop, `capacity` entries (at least one)
+  double lowpass = 0.0;            // lowpass state: the wet signal
+  double coef = 0.0;               // lowpass coefficient
+  float offset = 0.0f;             // "Offset" percent x 0.01: where the tap sits in the loop
+  float mix = 0.0f;                // "Mix" percent x 0.01
+  int32_t tap = 0;                 // tap offset in samples, 0 to loopLength - 1
+  bool reverse = false;            // "Direction" is "Reverse"
+  bool flip = false;               // direction currently inverted by "Toggle Reverse"
+};
+
+struct DelayEngine {
+  // Longest loop the engine will run, in samples (about 87 s at 384 kHz).
+  static constexpr uint32_t kMaxLoop = 1u << 25;
+
+  DelayEngine();
+
+  DelayChannel left, right;
+  float feedbackGain = 0.0f;  // "Feedback" percent x 0.01
+  uint32_t loopLength = 0;    // twice the delay, in samples; 0: no loop (the taps read silence)
+  uint32_t capacity = 0;      // entries allocated in each line
+  uint32_t writePos = 0;      // 0 to loopLength - 1
+  bool toggleFreq = false;    // the lowpass coefficients glide into each other over every loop cycle
+  bool toggleReverse = false; // opposite directions flip once per loop cycle
+  bool resync = false;        // realign writePos with the host position before the next block
+
+  // A new loop length (taps recomputed, lines cleared).
+  void SetLoopLength(uint32_t length);
+  // Recomputes the taps after a change of loop length, offset or direction,
+  // grows the lines to the loop or clears them, and asks for a realignment.
+  void UpdateTaps();
+  // Fresh zeroed lines of n entries; false (old lines kept) when out of memory.
+  bool AllocateLines(uint32_t n);
+  // Lines grown to the loop when it outgrew them, cleared otherwise; a
+  // realignment follows.
+  void ResetLines();
+  // Makes sure the lines hold the loop; a loop that cannot get its memory is
+  // shortened to what the lines hold.
+  void FitLoopToLines();
+  // The write position taken from the host's transport position; both flips
+  // cleared.
+  void Realign(int hostPosition);
+
+  // One block, both channels: reads in, writes out (an output may be its
+  // channel's input). Allocates nothing and takes no lock.
+  void Process(const double* inL, const double* inR, double* outL, double* outR, int frames);
+
+private:
+  void ClearLines();
+  // Runs of samples without direction changes or wrap-arounds.
+  void RunLoop(const double* inL, const double* inR, double* outL, double* outR, int frames, bool flips,
+               uint32_t toggleLeft, uint32_t toggleRight);
+  // With no loop the taps read silence.
+  void RunSilentLoop(const double* inL, const double* inR, double* outL, double* outR, int frames);
+};
