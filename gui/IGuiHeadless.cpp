@@ -28,7 +28,11 @@ BitmapBase* IGuiHeadless::LoadBitmapResource(int id, const char*) { return Decod
 
 void IGuiHeadless::RequestRepaint(const IBounds& area) { Redraw(area); }
 
-void* IGuiHeadless::OpenEditorWindow(void*) { return nullptr; }
+void* IGuiHeadless::OpenEditorWindow(void*) {
+  MarkAllDirty();
+  RedrawAll();
+  return nullptr;
+}
 
 void IGuiHeadless::CloseEditorWindow() { EndPendingWheelEdit(); }
 

@@ -4,9 +4,10 @@
 
 // A graphics context without a window: it paints into its canvas and never
 // shows it. Repaint requests are painted at once, so driving TimerTick()
-// paints what the window's timer would. The window services answer as a
-// closed window does: no window, no pop-ups, empty folders and file names,
-// no colour chosen, no address opened. Images come from the module's
+// paints what the window's timer would; a request to open the window paints
+// everything, as a window's first tick does, and returns no window. The
+// window services answer as a closed window does: no window, no pop-ups,
+// empty folders and file names, no colour chosen, no address opened. Images come from the module's
 // resources. Used by tests, by the headless render tool, and by the editor
 // factory on platforms whose window is not built yet.
 class IGuiHeadless : public IGui {
@@ -29,6 +30,7 @@ public:
   void* WindowHandle() override { return nullptr; }
   BitmapBase* LoadBitmapResource(int id, const char* name) override;
   void RequestRepaint(const IBounds& area) override;
+  // Paints the whole editor; there is no window to return.
   void* OpenEditorWindow(void* parent) override;
   // Ends a pending wheel gesture, as closing a window does.
   void CloseEditorWindow() override;
