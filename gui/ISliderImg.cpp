@@ -56,14 +56,16 @@ IBounds ISliderImg::HandleBounds(double n) const {
                  mBounds.bottom);
 }
 
+IBounds ISliderImg::TextBounds() const {
+  return IBounds(mBounds.left, ClampToInt(0LL + mBounds.bottom - mValueFont.size), mBounds.right, mBounds.bottom);
+}
+
 bool ISliderImg::Paint(IGui* gui) {
   if (mValueFont.size > 0) {
     ValueText text(Param(), true);
     if (!text.Empty()) {
       mValueFont.align = IFontSpec::kAlignCentre;
-      const IBounds box(mBounds.left, ClampToInt(0LL + mBounds.bottom - mValueFont.size), mBounds.right,
-                        mBounds.bottom);
-      gui->DrawTextIn(mValueFont, text.Text(), box);
+      gui->DrawTextIn(mValueFont, text.Text(), TextBounds());
     }
   }
   // The handle follows the parameter (the control's value may be ahead of it).

@@ -19,6 +19,8 @@ public:
   int Travel() const { return mTravel; }
   // Where the handle is drawn for a normalised value.
   IBounds HandleBounds(double normalized) const;
+  // Where the value text goes: the bottom of the bounds, one font size high.
+  IBounds TextBounds() const;
 
 protected:
   IFontSpec mValueFont;
