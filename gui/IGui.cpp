@@ -10,6 +10,7 @@
 #include "gfx/Draw.h"
 #include "gfx/RasterFont.h"
 #include "gui/IControl.h"
+#include "gui/IEditableTextControl.h"
 #include "gui/IFontCache.h"
 #include "gui/IImageCache.h"
 #include "gui/IImageControl.h"
@@ -422,4 +423,21 @@ void IGui::HandleWheel(int x, int y, const IModKeys& mods, int notches) {
 void IGui::HandleKey(int x, int y, int key) {
   const int i = FindControlAt(x, y);
   if (i >= 0) mControls[static_cast<size_t>(i)]->KeyPressed(x, y, key);
+}
+
+void IGui::SetValueFromEntry(IControl* control, IParameter* param, const char* text) {
+  if (!control) return;
+  if (!text) text = "";
+  if (param) {
+    const double v = param->ParseDisplay(text);
+    BeginEdit(control);
+    control->ApplyUserValue(param->ToNormalized(v));
+    EndEdit(control);
+    return;
+  }
+  // Only text controls take a text. Other controls without a parameter are
+  // left alone: they have no value a text could set.
+  if (IEditableTextControl* editable = dynamic_cast<IEditableTextControl*>(control)) {
+    if (editable->Editable()) editable->SetTextFromEntry(text);
+  }
 }

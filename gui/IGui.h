@@ -140,6 +140,12 @@ public:
   bool HandleDoubleClick(int x, int y, const IModKeys& mods);
   void HandleWheel(int x, int y, const IModKeys& mods, int notches);
   void HandleKey(int x, int y, int key);
+  // A text typed into or picked from the entry over a control. With a
+  // parameter the text is read as the parameter reads display texts (a
+  // number otherwise, 0 when it holds none; clamped to the range) and
+  // applied as a user edit between the begin and the end of a gesture.
+  // Without one, an editable text control takes the text.
+  void SetValueFromEntry(IControl* control, IParameter* param, const char* text);
 
   // ---- Inspection ---------------------------------------------------------------
   IPlugBase* Owner() const { return mOwner; }
