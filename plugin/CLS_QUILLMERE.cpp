@@ -48,8 +48,7 @@ CLS_QUILLMERE::CLS_QUILLMERE(audioMasterCallback host, MillisecondClock clock)
       millisecondClock(clock ? clock : SystemMilliseconds) {
   std::fill(std::begin(appliedValues), std::end(appliedValues), kNeverApplied);
   DeclareQuillmereParams(*this);
-  // The editor, when the effect has one, is built and attached here: after
-  // the parameters, before the programs.
+  BuildEditor();
   MakeQuillmerePrograms(*this);
 }
 

@@ -24,7 +24,8 @@ run tsan --no-tests=ignore || status=1
 wineboot -i >/dev/null 2>&1 || true
 run windows || status=1
 
-# The two modules must tell a host the same things and render the same sound.
+# The two modules must tell a host the same things, render the same sound and
+# draw the same editor.
 echo "== quillmere_x64.dll under Wine against quillmere.so"
 cross_check() {
   local host=build/linux/tools/quillmere-host winhost=build/windows/tools/quillmere-host.exe
@@ -47,6 +48,13 @@ cross_check() {
     printf 'render %-48s ' "$args"
     "$host" compare "$dir/linux.f64" "$dir/windows.f64" --tolerance 1e-12 | head -n 1 || ok=1
   done
+  # The editor draws the same pixels on both, but for its texts (the
+  # system's text against FreeType).
+  local editor=build/linux/tools/editor/quillmere-editor wineditor=build/windows/tools/editor/quillmere-editor.exe
+  "$editor" render "$dir/editor-linux" >/dev/null || ok=1
+  wine "$wineditor" render "$dir/editor-windows" >/dev/null || ok=1
+  echo "editor pictures, outside the text areas:"
+  "$editor" compare "$dir/editor-linux" "$dir/editor-windows" | sed 's/^/  /' || ok=1
   return $ok
 }
 cross_check || status=1

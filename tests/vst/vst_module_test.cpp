@@ -32,7 +32,7 @@ TEST(VstModule, EffectRecord) {
   EXPECT_EQ(e->numParams, 14);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags, 0x1018);  // replacing, double replacing, mono; no editor yet
+  EXPECT_EQ(e->flags, 0x1019);  // editor, mono, replacing, double replacing
   EXPECT_EQ(e->initialDelay, 0);
   EXPECT_EQ(e->uniqueID, 2019124591);
   EXPECT_EQ(e->version, 10000);
@@ -390,14 +390,27 @@ TEST(VstModule, OversizedAndMissingBuffersAreSafe) {
   EXPECT_EQ(outL, inL);
 }
 
-TEST(VstModule, EditorAndMidiRequestsWithoutEditorOrMidi) {
+// The editor's rectangle is 498 x 285. Its window is not built yet: the
+// editor draws headless, so opening answers 0; closing answers 1, as for
+// every attached editor.
+TEST(VstModule, EditorRequests) {
   VstHost host(ModuleSettings());
   ASSERT_TRUE(LoadModule(host));
   EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
   ERect* rect = nullptr;
-  EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 0);  // no editor yet
+  ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 285);
+  EXPECT_EQ(rect->right, 498);
   EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
-  EXPECT_EQ(host.Dispatch(effEditClose), 0);
+  EXPECT_EQ(host.Dispatch(effEditClose), 1);
+}
+
+TEST(VstModule, MidiRequestsWithoutMidi) {
+  VstHost host(ModuleSettings());
+  ASSERT_TRUE(LoadModule(host));
   EXPECT_EQ(host.Dispatch(effProcessEvents), 0);
   VstMidiEvent note{};
   note.type = kVstMidiType;

@@ -16,6 +16,9 @@ struct CommandEntry {
 const CommandEntry kCommands[] = {
     {"info", CommandInfo},       {"render", CommandRender}, {"bench", CommandBench},
     {"compare", CommandCompare}, {"demo", CommandDemo},       {"validate", CommandValidate},
+#ifdef QM_HOST_EDITOR
+    {"editor", CommandEditor},
+#endif
 };
 
 }  // namespace
@@ -63,6 +66,12 @@ usage:
       sample-by-sample comparison of two renders (max abs difference)
   quillmere-host demo OUT [--rate HZ] [--format F]
       writes the embedded demo input
+  quillmere-host editor MODULE [--script FILE] [--screenshot FILE]
+                        [--seconds S] [--no-idle] [state options]
+      opens the module's editor in a window of its own, as a host does,
+      and prints every edit request the editor makes (begin, automate with
+      the normalised value, end); without --script, --screenshot or
+      --seconds it runs until the window is closed
   quillmere-host validate MODULE [--check NAMES] [--timeout S] [--verbose]
   quillmere-host validate --list
       checks a VST 2 module as the strictest hosts would and as hostile hosts
@@ -119,6 +128,19 @@ options for bench:
   --blocks LIST           block sizes, comma-separated (default 64,512,4096)
   --precision P           only this processing callback
 
+options for editor:
+  --script FILE           runs the steps of FILE against the editor with real
+                          input events, printing each step and the requests
+                          it caused (steps: click X Y, rclick X Y,
+                          dblclick X Y, drag X Y DX DY, wheel X Y NOTCHES,
+                          each optionally followed by shift or control;
+                          key NAME, type TEXT, wait MS, set INDEX VALUE,
+                          screenshot FILE, close, open)
+  --screenshot FILE       writes the window's client area as PNG once the
+                          editor has painted
+  --seconds S             keeps the editor open S seconds (after the script)
+  --no-idle               never sends effEditIdle (as some hosts do)
+
 exit codes:
   0  success (compare: the files are the same within the tolerance)
   1  usage error
@@ -150,6 +172,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       Options options = ParseOptions(args, 1);
       return entry.run(options, out);
     }
+#ifndef QM_HOST_EDITOR
+    if (command == "editor") throw UsageError("this build of quillmere-host has no window for an editor");
+#endif
     throw UsageError("unknown command \"" + command + "\" (try --help)");
   } catch (const UsageError& e) {
     err << "quillmere-host: " << e.message << "\n";

@@ -72,6 +72,11 @@ struct Options {
   double timeout = 300;             // seconds per check
   bool verbose = false;
   bool listChecks = false;
+  // editor
+  bool secondsGiven = false;
+  std::string script;
+  std::string screenshot;
+  bool noIdle = false;
 };
 
 // The options and positional arguments from args[first] on (CliOptions.cpp).
@@ -95,5 +100,6 @@ int CommandBench(Options& o, std::ostream& out);
 int CommandCompare(Options& o, std::ostream& out);
 int CommandDemo(Options& o, std::ostream& out);
 int CommandValidate(Options& o, std::ostream& out);
+int CommandEditor(Options& o, std::ostream& out);
 
 }  // namespace qmhost

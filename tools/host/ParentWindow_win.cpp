@@ -13,6 +13,7 @@ public:
   explicit WinParentWindow(HWND window) : mWindow(window) {}
   ~WinParentWindow() override { DestroyWindow(mWindow); }
   void* Handle() const override { return mWindow; }
+  intptr_t Value() const override { return 0; }
   void Pump() override {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -17,6 +17,7 @@ public:
     XCloseDisplay(mDisplay);
   }
   void* Handle() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(mWindow)); }
+  intptr_t Value() const override { return reinterpret_cast<intptr_t>(mDisplay); }
   void Pump() override {
     while (XPending(mDisplay) > 0) {
       XEvent event;

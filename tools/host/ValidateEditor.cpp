@@ -65,7 +65,7 @@ void CheckEditor(const ValidationTarget& target, CheckReport& report) {
   });
   for (int cycle = 0; cycle < kCycles; ++cycle) {
     const std::string when = Format("opening %d", cycle + 1);
-    if (!host->Dispatch(effEditOpen, 0, 0, parent->Handle())) report.Fail(when + ": effEditOpen answers 0");
+    if (!host->Dispatch(effEditOpen, 0, parent->Value(), parent->Handle())) report.Fail(when + ": effEditOpen answers 0");
     AskRect(*host, report, true, when, &width, &height);
     for (int tick = 0; tick < 25; ++tick) {
       host->Dispatch(effEditIdle);
