@@ -4,17 +4,28 @@
 # and the names of the failed checks. A module that crashes or hangs in a
 # check ends its validation; the checks after it are then run again without
 # it, so that every check gives its line ("crash" or "hang" marks those).
-#   tools/validate-modules.sh [MODULE...]
-# Without arguments: build/linux/quillmere.so and every module of Debian's
+#   tools/validate-modules.sh [--from-logs] [MODULE...]
+# --from-logs makes the tables from the lines an earlier run left in
+# build/validate/ instead of running validate again. After the table of
+# modules comes a table of checks: how many modules passed, failed or skipped
+# each, by package. Without modules: build/linux/quillmere.so and every
+# module of Debian's
 # lsp-plugins-vst and dpf-plugins-vst (apt-get install lsp-plugins-vst
 # dpf-plugins-vst). Each module's lines go to build/validate/NAME.txt, what it
 # printed itself to NAME.stderr.txt. Run under xvfb-run for the editor
 # checks; without a display they are skipped.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-host=${QM_HOST:-"$root/build/linux/tools/quillmere-host"}
+# QM_HOST="wine build/windows/tools/quillmere-host.exe" validates Windows
+# modules under Wine.
+read -ra host <<<"${QM_HOST:-$root/build/linux/tools/quillmere-host}"
 out="$root/build/validate"
 mkdir -p "$out"
+fromLogs=0
+if [ "${1:-}" = --from-logs ]; then
+  fromLogs=1
+  shift
+fi
 modules=("$@")
 if [ ${#modules[@]} -eq 0 ]; then
   modules=("$root/build/linux/quillmere.so")
@@ -22,17 +33,21 @@ if [ ${#modules[@]} -eq 0 ]; then
     while read -r file; do modules+=("$file"); done < <(dpkg -L "$package" 2>/dev/null | grep '\.so$' | sort)
   done
 fi
-mapfile -t all < <("$host" validate --list | awk '{print $1}')
+mapfile -t all < <("${host[@]}" validate --list | awk '{print $1}')
 echo "| module | result | passed | failed | skipped | reported | failed checks |"
 echo "|---|---|---|---|---|---|---|"
 for module in "${modules[@]}"; do
   name=$(basename "$module" .so)
+  name=${name%.dll}
   log="$out/$name.txt"
-  : >"$log"
-  : >"$out/$name.stderr.txt"
-  remaining=("${all[@]}")
+  remaining=()
+  if [ $fromLogs = 0 ]; then
+    : >"$log"
+    : >"$out/$name.stderr.txt"
+    remaining=("${all[@]}")
+  fi
   while [ ${#remaining[@]} -gt 0 ]; do
-    "$host" validate "$module" --timeout 120 --check "$(IFS=,; echo "${remaining[*]}")" \
+    "${host[@]}" validate "$module" --timeout 120 --check "$(IFS=,; echo "${remaining[*]}")" \
       >"$out/$name.part.txt" 2>>"$out/$name.stderr.txt"
     grep -E '^(PASS|FAIL|SKIP|INFO|      )' "$out/$name.part.txt" >>"$log"
     ended=$(grep -E '^FAIL  .*(the module crashed|no end within)' "$out/$name.part.txt" | awk '{print $2}')
@@ -54,4 +69,48 @@ for module in "${modules[@]}"; do
       printf "%s%s", (n++ ? ", " : ""), what }')
   result=$([ "$(count FAIL)" -eq 0 ] && echo PASS || echo FAIL)
   echo "| $name | $result | $(count PASS) | $(count FAIL) | $(count SKIP) | $(count INFO) | $failed |"
+done
+
+# The checks across the modules, by where the modules come from.
+group() {
+  case "$1" in
+    */lsp-plugins/*) echo "LSP" ;;
+    /usr/lib/vst/*) echo "DPF" ;;
+    *) basename "$1" ;;  # quillmere.so, quillmere_x64.dll
+  esac
+}
+groups=()
+for module in "${modules[@]}"; do
+  g=$(group "$module")
+  [[ " ${groups[*]} " == *" $g "* ]] || groups+=("$g")
+done
+echo
+header="| check |"
+rule="|---|"
+for g in "${groups[@]}"; do
+  n=0
+  for module in "${modules[@]}"; do [ "$(group "$module")" = "$g" ] && n=$((n + 1)); done
+  header="$header $g ($n) |"
+  rule="$rule---|"
+done
+echo "$header"
+echo "$rule"
+for check in "${all[@]}"; do
+  row="| \`$check\` |"
+  for g in "${groups[@]}"; do
+    p=0 f=0 k=0 i=0
+    for module in "${modules[@]}"; do
+      [ "$(group "$module")" = "$g" ] || continue
+      name=$(basename "$module" .so)
+      status=$(grep -E "^[A-Z]{4}  $check " "$out/${name%.dll}.txt" | head -n 1 | cut -c1-4)
+      case "$status" in PASS) p=$((p + 1)) ;; FAIL) f=$((f + 1)) ;; SKIP) k=$((k + 1)) ;; INFO) i=$((i + 1)) ;; esac
+    done
+    cell=""
+    [ $p -gt 0 ] && cell="$cell $p pass"
+    [ $f -gt 0 ] && cell="$cell $f FAIL"
+    [ $k -gt 0 ] && cell="$cell $k skip"
+    [ $i -gt 0 ] && cell="$cell $i reported"
+    row="$row${cell:- -} |"
+  done
+  echo "$row"
 done
