@@ -140,15 +140,19 @@ ProcessHarness::ProcessHarness(VstHost& host, Precision precision, int capacity,
   const size_t size = static_cast<size_t>(mCapacity + kGuardFrames);
   // At least one channel each way, so that the pointer arrays are never empty.
   const size_t ins = static_cast<size_t>(std::max(mInputs, 1)), outs = static_cast<size_t>(std::max(mOutputs, 1));
-  if (precision == Precision::Double) {
-    mInD.assign(ins, std::vector<double>(size));
-    mOutD.assign(outs, std::vector<double>(size));
-  } else {
-    mInF.assign(ins, std::vector<float>(size));
-    mOutF.assign(outs, std::vector<float>(size));
-  }
+  if (precision == Precision::Double) mDouble.Setup(ins, outs, size);
+  else mFloat.Setup(ins, outs, size);
   for (size_t c = 0; c < ins; ++c) mNoise.push_back(seed * 2654435761u + static_cast<uint32_t>(c) * 40503u + 1u);
   mCaptured.assign(static_cast<size_t>(mOutputs), std::vector<double>());
+}
+
+template <typename T>
+void ProcessHarness::Buffers<T>::Setup(size_t ins, size_t outs, size_t size) {
+  in.assign(ins, std::vector<T>(size));
+  kept.assign(ins, std::vector<T>(size));
+  out.assign(outs, std::vector<T>(size));
+  for (auto& c : in) inPtr.push_back(c.data());
+  for (auto& c : out) outPtr.push_back(c.data());
 }
 
 template <typename T>
@@ -175,27 +179,24 @@ void ProcessHarness::Fill(std::vector<std::vector<T>>& in, int frames, Signal si
 }
 
 template <typename T>
-bool ProcessHarness::CallWith(std::vector<std::vector<T>>& in, std::vector<std::vector<T>>& out, int frames,
-                              Signal signal) {
+bool ProcessHarness::CallWith(Buffers<T>& b, int frames, Signal signal) {
+  std::vector<std::vector<T>>& in = b.in;
+  std::vector<std::vector<T>>& out = b.out;
   frames = std::min(std::max(frames, 0), mCapacity);
   Fill(in, frames, signal);
   const bool adding = mPrecision == Precision::FloatAdding;
   for (auto& channel : out) std::fill(channel.begin(), channel.end(), adding ? T(0) : FillValue<T>());
   // Keep the inputs as given, to see whether the effect changes them.
-  std::vector<T*> inPtr, outPtr;
-  for (auto& c : in) inPtr.push_back(c.data());
-  for (auto& c : out) outPtr.push_back(c.data());
-  std::vector<T> before;
-  for (auto& c : in) before.insert(before.end(), c.begin(), c.begin() + frames);
+  for (size_t c = 0; c < in.size(); ++c) std::copy(in[c].begin(), in[c].begin() + frames, b.kept[c].begin());
 
   if (mCountAllocations) StartCountingAllocations();
   const auto start = std::chrono::steady_clock::now();
   bool ok;
   if constexpr (sizeof(T) == sizeof(double)) {
-    ok = mHost.ProcessDouble(inPtr.data(), outPtr.data(), frames);
+    ok = mHost.ProcessDouble(b.inPtr.data(), b.outPtr.data(), frames);
   } else {
-    ok = adding ? mHost.ProcessFloatAdding(inPtr.data(), outPtr.data(), frames)
-                : mHost.ProcessFloat(inPtr.data(), outPtr.data(), frames);
+    ok = adding ? mHost.ProcessFloatAdding(b.inPtr.data(), b.outPtr.data(), frames)
+                : mHost.ProcessFloat(b.inPtr.data(), b.outPtr.data(), frames);
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (mCountAllocations) {
@@ -240,10 +241,9 @@ bool ProcessHarness::CallWith(std::vector<std::vector<T>>& in, std::vector<std::
       }
     }
   }
-  size_t k = 0;
   for (size_t c = 0; c < static_cast<size_t>(mInputs); ++c) {
-    for (int i = 0; i < frames; ++i, ++k) {
-      if (!SameBits(in[c][static_cast<size_t>(i)], before[k])) {
+    for (int i = 0; i < frames; ++i) {
+      if (!SameBits(in[c][static_cast<size_t>(i)], b.kept[c][static_cast<size_t>(i)])) {
         if (!mFindings.inputChanged++) note("input changed", c, i, in[c][static_cast<size_t>(i)]);
       }
     }
@@ -252,8 +252,8 @@ bool ProcessHarness::CallWith(std::vector<std::vector<T>>& in, std::vector<std::
 }
 
 bool ProcessHarness::Call(int frames, Signal signal) {
-  if (mPrecision == Precision::Double) return CallWith(mInD, mOutD, frames, signal);
-  return CallWith(mInF, mOutF, frames, signal);
+  if (mPrecision == Precision::Double) return CallWith(mDouble, frames, signal);
+  return CallWith(mFloat, frames, signal);
 }
 
 bool ProcessHarness::Run(int64_t total, int block, Signal signal) {

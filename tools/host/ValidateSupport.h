@@ -97,8 +97,16 @@ public:
   int Capacity() const { return mCapacity; }
 
 private:
+  // One precision's buffers: the channels, the pointer arrays the callbacks
+  // take, and a copy of the inputs as given.
   template <typename T>
-  bool CallWith(std::vector<std::vector<T>>& in, std::vector<std::vector<T>>& out, int frames, Signal signal);
+  struct Buffers {
+    std::vector<std::vector<T>> in, out, kept;
+    std::vector<T*> inPtr, outPtr;
+    void Setup(size_t ins, size_t outs, size_t size);
+  };
+  template <typename T>
+  bool CallWith(Buffers<T>& b, int frames, Signal signal);
   template <typename T>
   void Fill(std::vector<std::vector<T>>& in, int frames, Signal signal);
 
@@ -108,8 +116,8 @@ private:
   int mInputs, mOutputs;
   std::vector<uint32_t> mNoise;  // one generator per input channel
   int64_t mSample = 0;           // position in the signal, for the impulses
-  std::vector<std::vector<float>> mInF, mOutF;
-  std::vector<std::vector<double>> mInD, mOutD;
+  Buffers<float> mFloat;
+  Buffers<double> mDouble;
   std::string mPlace;
   OutputFindings mFindings;
   bool mCapture = false;
