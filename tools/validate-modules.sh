@@ -17,7 +17,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # QM_HOST="wine build/windows/tools/quillmere-host.exe" validates Windows
-# modules under Wine.
+# modules under Wine; QM_TIMEOUT sets the seconds a check may take (default
+# 300, as validate's own).
 read -ra host <<<"${QM_HOST:-$root/build/linux/tools/quillmere-host}"
 out="$root/build/validate"
 mkdir -p "$out"
@@ -47,7 +48,7 @@ for module in "${modules[@]}"; do
     remaining=("${all[@]}")
   fi
   while [ ${#remaining[@]} -gt 0 ]; do
-    "${host[@]}" validate "$module" --timeout 120 --check "$(IFS=,; echo "${remaining[*]}")" \
+    "${host[@]}" validate "$module" --timeout "${QM_TIMEOUT:-300}" --check "$(IFS=,; echo "${remaining[*]}")" \
       >"$out/$name.part.txt" 2>>"$out/$name.stderr.txt"
     grep -E '^(PASS|FAIL|SKIP|INFO|      )' "$out/$name.part.txt" >>"$log"
     ended=$(grep -E '^FAIL  .*(the module crashed|no end within)' "$out/$name.part.txt" | awk '{print $2}')
