@@ -54,6 +54,17 @@ for entry in "${programs[@]}"; do
     "quillmere-host render quillmere.so --demo --program $number --tail 2"
 done
 
+# Closer: the demo's last hit and what follows it, left channel only, dry
+# and through the default program.
+closer() { # in.wav out.png title comment
+  sox -V1 "$1" -n remix 1 spectrogram -S 2.7 -d 1.5 -x 640 -y 160 -z 80 -t "$3" -c "$4" -o "$2"
+}
+closer "$work/dry-padded.wav" "$out/sound-last-hit-dry.png" "The demo's last hit, dry (left, from 2.7 s)" \
+  "quillmere-host demo"
+closer "$work/default.wav" "$out/sound-last-hit-default.png" \
+  "The demo's last hit through \"---- default ----\" (left, from 2.7 s)" \
+  "quillmere-host render quillmere.so --demo --program 0 --tail 2"
+
 [ "$check" = 1 ] || exit 0
 
 status=0
