@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
   dpkg-dev sox locales
   clang libclang-rt-14-dev
+  ardour
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -58,4 +58,9 @@ cross_check() {
   return $ok
 }
 cross_check || status=1
+
+# The Debian package and the Windows zip, made from the builds above,
+# installed and checked.
+echo "== packages"
+{ bash tools/make-packages.sh && bash tools/test-packages.sh; } || status=1
 exit $status
