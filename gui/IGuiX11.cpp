@@ -34,9 +34,12 @@ std::mutex& ConnectionLock() {
   return lock;
 }
 
+// Key releases are taken too (and ignored): a release the editor does not
+// take travels up to the host's windows, which may take the focus back for
+// it (GTK hosts such as Ardour do) in the middle of typing.
 constexpr long kEditorEvents = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                               KeyPressMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask |
-                               StructureNotifyMask;
+                               KeyPressMask | KeyReleaseMask | EnterWindowMask | LeaveWindowMask |
+                               FocusChangeMask | StructureNotifyMask;
 
 void Wake(int fd) {
   const uint64_t one = 1;

@@ -370,7 +370,8 @@ TEST(EditorWindowThreads, TwoEditorsAtOnceAndModuleReloads) {
 }
 
 // The host-forwarded wheel turn ('stCA'/'Whee') is the editor's only over
-// the editor; a parent that is no window opens nothing.
+// the editor; a parent that is no window opens nothing; a parent destroyed
+// under an open editor harms nothing.
 TEST(EditorWindowThreads, HostWheelAndBadParents) {
   REQUIRE_DISPLAY();
   xtest::XClient x;
@@ -399,12 +400,29 @@ TEST(EditorWindowThreads, HostWheelAndBadParents) {
   ASSERT_GE(events.size(), 2u);
   EXPECT_EQ(events[0].kind, qmhost::HostEvent::BeginEdit);
   EXPECT_EQ(events[0].index, kFreqLeft);
+  EXPECT_EQ(events[1].kind, qmhost::HostEvent::Automate);
+  EXPECT_NEAR(events[1].value, 0.158511f + 0.02f, 1e-5f);  // 2.9 notches are 2
   plug.Dispatch(effEditClose);  // ends the wheel's gesture with the window
   EXPECT_EQ(plug.host.Events().back().kind, qmhost::HostEvent::EndEdit);
 
   EXPECT_EQ(plug.Dispatch(effEditOpen, 0, 0, plug.Parent(0x3fffff0)), 0);  // no such window
   EXPECT_EQ(plug.Dispatch(effEditOpen, 0, 0, nullptr), 0);
+
+  // A host that destroys its window before it closes the editor: the
+  // editor's window went with it, and the close still ends cleanly.
+  ASSERT_EQ(plug.Dispatch(effEditOpen, 0, 0, plug.Parent(parent)), 1);
+  x.MoveTo(parent, kFreqLeftX, kFreqLeftY);
+  x.Button(1, true);
+  x.Sync();
+  EXPECT_TRUE(WaitFor([&] { return !plug.host.Events().empty(); }, 2000));
   x.DestroyWindow(parent);
+  x.Button(1, false);
+  x.Sync();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the editor's thread paints into nothing
+  EXPECT_EQ(plug.Dispatch(effEditClose), 1);
+  const std::vector<qmhost::HostEvent> after = plug.host.Events();
+  EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const qmhost::HostEvent& ev) { return ev.kind == qmhost::HostEvent::BeginEdit; }),
+            std::count_if(after.begin(), after.end(), [](const qmhost::HostEvent& ev) { return ev.kind == qmhost::HostEvent::EndEdit; }));
 }
 
 }  // namespace
