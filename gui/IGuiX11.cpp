@@ -210,7 +210,10 @@ void IGuiX11::Run() {
     while (XPending(d)) {
       XEvent e;
       XNextEvent(d, &e);
-      events.push_back(e);
+      try {
+        events.push_back(e);
+      } catch (...) {  // no memory: the event is lost, not the host
+      }
     }
     const auto now = Clock::now();
     const bool tick = now >= next;
@@ -219,14 +222,19 @@ void IGuiX11::Run() {
 
     if (!LockForThread()) break;
     mTurnLocked = true;
-    for (const XEvent& e : events) {
-      if (!mTurnLocked) break;
-      OnEvent(&e);
+    // Nothing thrown may leave the thread (it would end the host); a turn
+    // that failed is dropped.
+    try {
+      for (const XEvent& e : events) {
+        if (!mTurnLocked) break;
+        OnEvent(&e);
+      }
+      if (mTurnLocked && tick) Tick();
+    } catch (...) {
     }
-    if (mTurnLocked && tick) Tick();
     if (!mTurnLocked) break;  // a dialog outlived the window
     mTurnLocked = false;
-    Owner() ? Owner()->Lock().Unlock() : void();
+    if (Owner()) Owner()->Lock().Unlock();
 
     // An open list takes the pointer once no press is in progress, so that
     // a press anywhere else closes it.
@@ -234,7 +242,10 @@ void IGuiX11::Run() {
       mX->grabbed = XGrabPointer(d, mX->popup, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                                  GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
     }
-    Present();
+    try {
+      Present();
+    } catch (...) {
+    }
   }
 }
 
