@@ -3,7 +3,10 @@
 // host, its editor command and its scripts of real input events.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <filesystem>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -15,7 +18,8 @@
 #include "tests/tools/TestModules.h"
 #include "tests/tools/XClient.h"
 #include "gfx/PngEncode.h"
-#include "gui/IGui.h"
+#include "gui/IControl.h"
+#include "gui/IGuiX11.h"
 #include "tools/editor/EditorSession.h"
 #include "tools/editor/EditorShots.h"
 #include "tools/editor/PictureCompare.h"
@@ -153,7 +157,7 @@ TEST_P(Scenario, KnobDragAndFineDrag) {
   EXPECT_NEAR(fine * 10.0, coarse, coarse * 0.05) << r.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(EditorWindow, Scenario, ::testing::Values(true, false),
+INSTANTIATE_TEST_SUITE_P(EditorWindowThreads, Scenario, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Idle" : "NoIdle"; });
 
 // What the window shows is the headless render of the same state, pixel for
@@ -423,6 +427,109 @@ TEST(EditorWindowThreads, HostWheelAndBadParents) {
   const std::vector<qmhost::HostEvent> after = plug.host.Events();
   EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const qmhost::HostEvent& ev) { return ev.kind == qmhost::HostEvent::BeginEdit; }),
             std::count_if(after.begin(), after.end(), [](const qmhost::HostEvent& ev) { return ev.kind == qmhost::HostEvent::EndEdit; }));
+}
+
+// A control that asks the window for a colour when pressed, as a colour
+// swatch would (for a file to save to on a right press), and keeps what it
+// got.
+class ColourSwatch : public IControl {
+public:
+  ColourSwatch(IPlugBase* owner, const IBounds& b) : IControl(owner, -1, b) {}
+  void MouseDown(int, int, const IModKeys& mods) override {
+    if (mods.right) {
+      file = "take";
+      Gui()->PromptFile(&file, 1, "/tmp/takes", "wav aif");
+    } else {
+      colour = IRgba(255, 1, 2, 3);
+      chosen = Gui()->PromptColour(&colour, "Swatch");
+    }
+    ++asked;
+  }
+  bool Paint(IGui*) override { return true; }
+  IRgba colour;
+  bool chosen = false;
+  std::string file;
+  std::atomic<int> asked{0};
+};
+
+// The desktop's colour dialog (a stand-in zenity on $PATH) asked from the
+// editor's own thread: the plug-in lock is free while it is up, its answer
+// arrives, and closing the editor stops a dialog still up.
+TEST(EditorWindowThreads, DialogsFromTheEditor) {
+  REQUIRE_DISPLAY();
+  namespace fs = std::filesystem;
+  const fs::path bin = fs::temp_directory_path() / ("qm-dialogs-" + std::to_string(getpid()));
+  fs::create_directories(bin);
+  const std::string args = (bin / "args.txt").string(), zenity = (bin / "zenity").string();
+  auto fakeZenity = [&](const std::string& body) {
+    std::ofstream(zenity) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(zenity, fs::perms::owner_all);
+  };
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+
+  xtest::XClient x;
+  ASSERT_TRUE(x.Open());
+  const unsigned long parent = x.MakeWindow(0, 0, kWidth, kHeight);
+  qmeditor::EditorSession session;
+  auto* gui = dynamic_cast<IGuiX11*>(session.Gui());
+  ASSERT_NE(gui, nullptr);
+  auto* swatch = new ColourSwatch(&session.Effect(), IBounds(460, 250, 490, 280));
+  gui->AddControl(swatch);
+  ASSERT_EQ(session.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(parent))), 1);
+
+  fakeZenity("echo \"$@\" > '" + args + "'; /bin/sleep 1; echo 'rgb(10,20,30)'");
+  x.MoveTo(parent, 475, 265);
+  x.Button(1, true);
+  x.Button(1, false);
+  x.Sync();
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(args); }, 5000));
+  const auto before = Clock::now();
+  session.SetParameter(kFreqLeft, 0.5f);  // takes the plug-in lock
+  EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(500)) << "the lock is held while the dialog is up";
+  ASSERT_TRUE(WaitFor([&] { return swatch->asked == 1; }, 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  session.Dispatch(effEditClose);  // joins the thread: what it wrote is seen
+  EXPECT_TRUE(swatch->chosen);
+  EXPECT_EQ(swatch->colour.R, 10);
+  EXPECT_EQ(swatch->colour.G, 20);
+  EXPECT_EQ(swatch->colour.B, 30);
+  EXPECT_EQ(swatch->colour.A, 255);
+  EXPECT_EQ(ReadFile(args), "--color-selection --color=rgb(1,2,3) --title=Swatch\n");
+
+  // Saving: the first extension is added to a name without one.
+  fs::remove(args);
+  fakeZenity("echo \"$@\" > '" + args + "'; echo /tmp/takes/new");
+  ASSERT_EQ(session.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(parent))), 1);
+  x.MoveTo(parent, 475, 265);
+  x.Button(3, true);
+  x.Button(3, false);
+  x.Sync();
+  ASSERT_TRUE(WaitFor([&] { return swatch->asked == 2; }, 5000));
+  session.Dispatch(effEditClose);
+  EXPECT_EQ(swatch->file, "/tmp/takes/new.wav");
+  EXPECT_EQ(ReadFile(args), "--file-selection --title=Select audio sample --save --confirm-overwrite "
+                            "--filename=/tmp/takes/take --file-filter=*.wav *.aif\n");
+
+  fs::remove(args);
+  fakeZenity("echo started > '" + args + "'; exec /bin/sleep 30");
+  ASSERT_EQ(session.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(parent))), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // past a double click
+  x.MoveTo(parent, 475, 265);
+  x.Button(1, true);
+  x.Button(1, false);
+  x.Sync();
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(args); }, 5000));
+  const auto closing = Clock::now();
+  session.Dispatch(effEditClose);
+  EXPECT_LT(Clock::now() - closing, std::chrono::seconds(5)) << "the close waited for the dialog";
+  EXPECT_EQ(swatch->asked, 3);
+  EXPECT_FALSE(swatch->chosen);
+  EXPECT_EQ(swatch->colour.R, 1);
+
+  setenv("PATH", oldPath.c_str(), 1);
+  fs::remove_all(bin);
+  x.DestroyWindow(parent);
 }
 
 }  // namespace
