@@ -71,6 +71,7 @@ void* IGuiX11::OpenEditorWindow(void* parentHandle) {
   int x = 0, y = 0;
   if (mX) {
     // Opening again keeps the window's place in its parent.
+    if (!StopThread()) return nullptr;
     XWindowAttributes old;
     if (!mX->windowGone && XGetWindowAttributes(mX->D(), mX->window, &old)) {
       x = old.x;
@@ -139,14 +140,18 @@ void* IGuiX11::OpenEditorWindow(void* parentHandle) {
   return WindowHandle();
 }
 
-void IGuiX11::CloseEditorWindow() {
-  if (!mX) return;
+bool IGuiX11::StopThread() {
   // Only the host closes the window: its own thread could not wait for
   // itself.
-  if (mThread.joinable() && mThread.get_id() == std::this_thread::get_id()) return;
+  if (mThread.joinable() && mThread.get_id() == std::this_thread::get_id()) return false;
   mStop = true;
   Wake(mX->wakeFd);
   if (mThread.joinable()) mThread.join();
+  return true;
+}
+
+void IGuiX11::CloseEditorWindow() {
+  if (!mX || !StopThread()) return;
 
   // What the window was in the middle of ends with it.
   EndPendingWheelEdit();

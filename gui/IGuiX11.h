@@ -56,6 +56,8 @@ private:
   struct Native;
 
   void Run();
+  // Stops and joins the thread; false when called on it.
+  bool StopThread();
   // Takes the plug-in lock for the thread; false when the window closes
   // meanwhile.
   bool LockForThread();

@@ -76,6 +76,28 @@ int XClient::Children(unsigned long window) {
   return static_cast<int>(n);
 }
 
+unsigned long XClient::FirstChild(unsigned long window) {
+  ::Window root = 0, parent = 0, *children = nullptr;
+  unsigned n = 0;
+  if (!XQueryTree(mDisplay, window, &root, &parent, &children, &n)) return 0;
+  const unsigned long first = n > 0 ? children[0] : 0;
+  if (children) XFree(children);
+  return first;
+}
+
+bool XClient::Place(unsigned long window, int* x, int* y) {
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(mDisplay, window, &a)) return false;
+  *x = a.x;
+  *y = a.y;
+  return true;
+}
+
+void XClient::Move(unsigned long window, int x, int y) {
+  XMoveWindow(mDisplay, window, x, y);
+  XSync(mDisplay, False);
+}
+
 int XClient::ScreenWidth() { return DisplayWidth(mDisplay, DefaultScreen(mDisplay)); }
 int XClient::ScreenHeight() { return DisplayHeight(mDisplay, DefaultScreen(mDisplay)); }
 

@@ -23,8 +23,12 @@ public:
   // A shown top-level window at (x, y) of the screen.
   unsigned long MakeWindow(int x, int y, int width, int height);
   void DestroyWindow(unsigned long window);
-  // The number of child windows.
+  // The number of child windows, and the first child (0 for none).
   int Children(unsigned long window);
+  unsigned long FirstChild(unsigned long window);
+  // A window's place in its parent; false when it is no window.
+  bool Place(unsigned long window, int* x, int* y);
+  void Move(unsigned long window, int x, int y);
   int ScreenWidth();
   int ScreenHeight();
 

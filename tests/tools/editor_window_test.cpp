@@ -373,6 +373,30 @@ TEST(EditorWindowThreads, TwoEditorsAtOnceAndModuleReloads) {
   }
 }
 
+// Opening again while open replaces the window and keeps its place in the
+// parent.
+TEST(EditorWindowThreads, OpeningAgainKeepsThePlace) {
+  REQUIRE_DISPLAY();
+  xtest::XClient x;
+  ASSERT_TRUE(x.Open());
+  const unsigned long parent = x.MakeWindow(0, 0, kWidth + 40, kHeight + 40);
+  OpenPlugin plug;
+  ASSERT_TRUE(plug.Load());
+  ASSERT_EQ(plug.Dispatch(effEditOpen, 0, 0, plug.Parent(parent)), 1);
+  const unsigned long first = x.FirstChild(parent);
+  x.Move(first, 10, 20);  // the host moved it
+  ASSERT_EQ(plug.Dispatch(effEditOpen, 0, 0, plug.Parent(parent)), 1);
+  ASSERT_EQ(x.Children(parent), 1);
+  const unsigned long second = x.FirstChild(parent);  // a new connection's first window: maybe the same id
+  int left = 0, top = 0;
+  ASSERT_TRUE(x.Place(second, &left, &top));
+  EXPECT_EQ(left, 10);
+  EXPECT_EQ(top, 20);
+  EXPECT_EQ(plug.Dispatch(effEditClose), 1);
+  EXPECT_EQ(x.Children(parent), 0);
+  x.DestroyWindow(parent);
+}
+
 // The host-forwarded wheel turn ('stCA'/'Whee') is the editor's only over
 // the editor; a parent that is no window opens nothing; a parent destroyed
 // under an open editor harms nothing.
