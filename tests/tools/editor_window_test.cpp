@@ -121,7 +121,7 @@ class Scenario : public ::testing::TestWithParam<bool> {};
 
 TEST_P(Scenario, ExpectedRequests) {
   REQUIRE_DISPLAY();
-  for (const char* name : {"host-sync.txt", "double-click.txt", "type-value.txt", "list.txt", "wheel.txt"}) {
+  for (const char* name : {"host-sync.txt", "double-click.txt", "drag-outside.txt", "type-value.txt", "list.txt", "wheel.txt"}) {
     const std::string script = ScriptPath(name);
     const CliRun r = RunScript(script, GetParam());
     ASSERT_EQ(r.code, 0) << name << ": " << r.err << r.out;
