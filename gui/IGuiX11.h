@@ -72,7 +72,10 @@ private:
   void EntryClosed(const IBounds& area);
   void Present();
   void PresentList();
-  bool RunDialog(const char* program, const std::vector<std::string>& args, std::string* output);
+  // Runs the desktop's dialog program (zenity, else kdialog) with the
+  // arguments for it; true when it answered yes (exit status 0).
+  bool RunDialog(const std::vector<std::string>& zenity, const std::vector<std::string>& kdialog,
+                 std::string* output);
 
   std::unique_ptr<Native> mX;
   std::thread mThread;

@@ -102,14 +102,20 @@ void IGuiX11::ModuleFolder(std::string* out) {
   free(full);
 }
 
-bool IGuiX11::RunDialog(const char* program, const std::vector<std::string>& args, std::string* output) {
-  const std::string path = FindProgram(program);
+bool IGuiX11::RunDialog(const std::vector<std::string>& zenity, const std::vector<std::string>& kdialog,
+                        std::string* output) {
+  std::string path = FindProgram("zenity");
+  const std::vector<std::string>* args = &zenity;
+  if (path.empty()) {
+    path = FindProgram("kdialog");
+    args = &kdialog;
+  }
   if (path.empty() || !mX) return false;
   // While the dialog is up the plug-in works on: the thread lets go of the
   // lock for it. Closing the editor stops the dialog.
   const bool release = mTurnLocked && Owner() && std::this_thread::get_id() == mThread.get_id();
   if (release) Owner()->Lock().Unlock();
-  const int status = RunForOutput(path, args, output, mX->wakeFd);
+  const int status = RunForOutput(path, *args, output, mX->wakeFd);
   if (release && !LockForThread()) mTurnLocked = false;
   return status == 0;
 }
@@ -123,17 +129,14 @@ void IGuiX11::PromptFile(std::string* fileName, int action, const char* folder, 
   if (!start.empty() && start.back() != '/') start += '/';
   start += given.substr(0, 255);
   const std::vector<std::string> patterns = Patterns(extensions);
+  std::vector<std::string> zenity = {"--file-selection", std::string("--title=") + kFileTitle};
+  if (action == 1) zenity.insert(zenity.end(), {"--save", "--confirm-overwrite"});
+  if (!start.empty()) zenity.push_back("--filename=" + start);
+  if (!patterns.empty()) zenity.push_back("--file-filter=" + Joined(patterns));
+  const std::vector<std::string> kdialog = {action == 1 ? "--getsavefilename" : "--getopenfilename",
+                                            start.empty() ? "." : start, Joined(patterns), "--title", kFileTitle};
   std::string chosen;
-  std::vector<std::string> args = {"--file-selection", std::string("--title=") + kFileTitle};
-  if (action == 1) args.insert(args.end(), {"--save", "--confirm-overwrite"});
-  if (!start.empty()) args.push_back("--filename=" + start);
-  if (!patterns.empty()) args.push_back("--file-filter=" + Joined(patterns));
-  bool ok = RunDialog("zenity", args, &chosen);
-  if (!ok && FindProgram("zenity").empty()) {
-    args = {action == 1 ? "--getsavefilename" : "--getopenfilename", start.empty() ? "." : start,
-            Joined(patterns), "--title", kFileTitle};
-    ok = RunDialog("kdialog", args, &chosen);
-  }
+  const bool ok = RunDialog(zenity, kdialog, &chosen);
   if (!ok) return;
   *fileName = WithoutNewline(chosen);
   // Saving under a name without an extension adds the first one listed.
@@ -148,16 +151,14 @@ bool IGuiX11::PromptColour(IRgba* colour, const char* title) {
   if (!colour || !IsWindowOpen()) return false;
   char start[40];
   std::snprintf(start, sizeof start, "rgb(%d,%d,%d)", Byte(colour->R), Byte(colour->G), Byte(colour->B));
+  std::vector<std::string> zenity = {"--color-selection", std::string("--color=") + start};
+  if (title && *title) zenity.push_back(std::string("--title=") + title);
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "#%02x%02x%02x", Byte(colour->R), Byte(colour->G), Byte(colour->B));
+  std::vector<std::string> kdialog = {"--getcolor", "--default", hex};
+  if (title && *title) kdialog.insert(kdialog.end(), {"--title", title});
   std::string chosen;
-  std::vector<std::string> args = {"--color-selection", std::string("--color=") + start};
-  if (title && *title) args.push_back(std::string("--title=") + title);
-  bool ok = RunDialog("zenity", args, &chosen);
-  if (!ok && FindProgram("zenity").empty()) {
-    std::snprintf(start, sizeof start, "#%02x%02x%02x", Byte(colour->R), Byte(colour->G), Byte(colour->B));
-    args = {"--getcolor", "--default", start};
-    if (title && *title) args.insert(args.end(), {"--title", title});
-    ok = RunDialog("kdialog", args, &chosen);
-  }
+  const bool ok = RunDialog(zenity, kdialog, &chosen);
   int r, g, b;
   if (!ok || !ParseColour(WithoutNewline(chosen), &r, &g, &b)) return false;
   colour->R = r;
@@ -171,17 +172,13 @@ bool IGuiX11::OpenAddress(const char* address, const char* title, const char* co
   // an option is not an address.
   if (!address || !*address || address[0] == '-') return false;
   const std::string caption = title ? title : "";
-  if (confirm && *confirm) {
-    bool yes = RunDialog("zenity", {"--question", "--no-markup", "--title=" + caption, std::string("--text=") + confirm},
-                         nullptr);
-    if (!yes && FindProgram("zenity").empty()) yes = RunDialog("kdialog", {"--title", caption, "--yesno", confirm}, nullptr);
-    if (!yes) return false;
-  }
+  if (confirm && *confirm &&
+      !RunDialog({"--question", "--no-markup", "--title=" + caption, std::string("--text=") + confirm},
+                 {"--title", caption, "--yesno", confirm}, nullptr))
+    return false;
   if (StartDetached(FindProgram("xdg-open"), {address})) return true;
-  if (error && *error) {
-    if (!RunDialog("zenity", {"--error", "--no-markup", "--title=" + caption, std::string("--text=") + error}, nullptr) &&
-        FindProgram("zenity").empty())
-      RunDialog("kdialog", {"--title", caption, "--error", error}, nullptr);
-  }
+  if (error && *error)
+    RunDialog({"--error", "--no-markup", "--title=" + caption, std::string("--text=") + error},
+              {"--title", caption, "--error", error}, nullptr);
   return false;
 }

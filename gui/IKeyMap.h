@@ -14,7 +14,9 @@
 int KeyCodeFromKeySym(uint32_t sym, uint32_t base);
 
 // The keys an open value or text entry reacts to besides typed characters.
-enum class EntryKey { kOther, kEnter, kEscape, kBackspace, kDelete, kLeft, kRight, kHome, kEnd, kUp, kDown, kPageUp, kPageDown };
+enum class EntryKey {
+  kOther, kEnter, kEscape, kBackspace, kDelete, kLeft, kRight, kHome, kEnd, kUp, kDown, kPageUp, kPageDown
+};
 // From an X11 key symbol (with the modifiers applied, so that the keypad's
 // keys count as what Num Lock makes of them).
 EntryKey EntryKeyFromKeySym(uint32_t sym);
