@@ -34,9 +34,8 @@ std::mutex& ConnectionLock() {
   return lock;
 }
 
-// Key releases are taken too (and ignored): a release the editor does not
-// take travels up to the host's windows, which may take the focus back for
-// it (GTK hosts such as Ardour do) in the middle of typing.
+// Key releases are taken too (and ignored), so that the host's windows
+// never see the release of a key whose press went to the editor.
 constexpr long kEditorEvents = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                                KeyPressMask | KeyReleaseMask | EnterWindowMask | LeaveWindowMask |
                                FocusChangeMask | StructureNotifyMask;
