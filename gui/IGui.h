@@ -139,6 +139,9 @@ public:
   // mouse).
   bool HandleDoubleClick(int x, int y, const IModKeys& mods);
   void HandleWheel(int x, int y, const IModKeys& mods, int notches);
+  // Forgets a press whose release will never come (the window closes
+  // during it), ending the host's edit gesture the press began.
+  void CancelPress();
   void HandleKey(int x, int y, int key);
   // A text typed into or picked from the entry over a control. With a
   // parameter the text is read as the parameter reads display texts (a
@@ -175,5 +178,8 @@ private:
   int mLastX = -1;
   int mLastY = -1;
   int mEndEditCountdown = 0;
+  // The parameter whose edit gesture the current press (or double click)
+  // began at the host, -1 for none.
+  int mPressEdit = -1;
   IControl* mPainting = nullptr;
 };
