@@ -3,10 +3,8 @@
 // progress, and what it holds of the system's windows and GDI objects.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "gfx/Bitmap.h"
@@ -635,64 +633,6 @@ TEST_F(EditorWindow, FoldersAndDialogs) {
     EXPECT_TRUE(no.Answered());
   }
   Close();
-}
-
-// Two editors and a thread that processes audio and automates: the editors
-// open and close 200 times; no window, GDI object or timer is left over.
-TEST(EditorWindowStress, OpenCloseWhileProcessing) {
-  HWND frame = MakeFrame();
-  HWND frame2 = MakeFrame();
-  GuiTestPlug plug, plug2;
-  IGuiWin* gui = new IGuiWin(&plug, 498, 285, 0);
-  IGuiWin* gui2 = new IGuiWin(&plug2, 498, 285, 0);
-  gui->AddControl(new Probe(&plug, GuiTestPlug::kFeedback, IBounds(0, 0, 498, 285)));
-  gui2->AddControl(new Probe(&plug2, GuiTestPlug::kFeedback, IBounds(0, 0, 498, 285)));
-  plug.AttachEditor(gui);
-  plug2.AttachEditor(gui2);
-  AEffect* e = plug.Effect();
-  AEffect* e2 = plug2.Effect();
-  e->dispatcher(e, effOpen, 0, 0, nullptr, 0);
-  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0);
-
-  std::atomic<bool> stop(false);
-  std::thread audio([&] {
-    std::vector<float> l(256), r(256);
-    float* io[2] = {l.data(), r.data()};
-    for (int i = 0; !stop; ++i) {
-      e->processReplacing(e, io, io, 256);
-      e->setParameter(e, GuiTestPlug::kFeedback, float(i % 100) / 100.0f);
-    }
-  });
-
-  auto cycle = [&](AEffect* effect, HWND parent) {
-    ASSERT_TRUE(effect->dispatcher(effect, effEditOpen, 0, 0, parent, 0));
-    HWND window = static_cast<HWND>(static_cast<IGuiWin*>(effect == e ? gui : gui2)->WindowHandle());
-    SendMessageW(window, WM_TIMER, IGuiWin::kTimerId, 0);
-    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    Pump();
-    effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_FALSE(KillTimer(window, IGuiWin::kTimerId));
-  };
-  cycle(e, frame);  // the first opening makes what stays (fonts, images)
-  ASSERT_TRUE(e2->dispatcher(e2, effEditOpen, 0, 0, frame2, 0));
-  const int gdi = LiveGdiObjects();
-  const int windows = ThreadWindowCount();
-  for (int i = 0; i < 200; ++i) cycle(e, frame);
-  EXPECT_EQ(LiveGdiObjects(), gdi);
-  EXPECT_EQ(ThreadWindowCount(), windows);
-  EXPECT_EQ(IGuiWin::ClassUseCount(), 1);  // the second editor is still open
-  SendMessageW(static_cast<HWND>(gui2->WindowHandle()), WM_TIMER, IGuiWin::kTimerId, 0);
-  EXPECT_TRUE(gui2->IsWindowOpen());
-  e2->dispatcher(e2, effEditClose, 0, 0, nullptr, 0);
-  EXPECT_EQ(IGuiWin::ClassUseCount(), 0);
-  stop = true;
-  audio.join();
-  EXPECT_EQ(plug.Requests("begin").size(), plug.Requests("end").size());
-  DestroyWindow(frame);
-  DestroyWindow(frame2);
-  Pump();
 }
 
 }  // namespace

@@ -126,26 +126,30 @@ public:
     std::vector<INPUT> before, after;
     if (step.shift) before.push_back(KeyInput(VK_SHIFT, false)), after.push_back(KeyInput(VK_SHIFT, true));
     if (step.control) before.push_back(KeyInput(VK_CONTROL, false)), after.push_back(KeyInput(VK_CONTROL, true));
+    const bool mouse = step.kind != ScriptStep::Key && step.kind != ScriptStep::Type;
+    if (mouse) MoveTo(step.x, step.y);
     SendKeys(before);
+    // Wine on a virtual display forgets modifier keys sent this way as soon
+    // as the pointer moves (it takes the keyboard state of the X server,
+    // where no key is down), so the mouse messages of the step carry them
+    // as the real keys would.
+    mHeldFlags = (step.shift ? MK_SHIFT : 0) | (step.control ? MK_CONTROL : 0);
     bool ok = true;
     switch (step.kind) {
       case ScriptStep::Click:
       case ScriptStep::RightClick: {
         const bool right = step.kind == ScriptStep::RightClick;
-        MoveTo(step.x, step.y);
         AvoidDoubleClick(right, step.x, step.y);
         Buttons(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, 1);
         NoteClick(right, step.x, step.y);
         break;
       }
       case ScriptStep::DoubleClick:
-        MoveTo(step.x, step.y);
         AvoidDoubleClick(false, step.x, step.y);
         Buttons(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 2);
         mLastClickTime = 0;  // a third click starts afresh
         break;
       case ScriptStep::Drag: {
-        MoveTo(step.x, step.y);
         AvoidDoubleClick(false, step.x, step.y);
         INPUT down = MouseInput(MOUSEEVENTF_LEFTDOWN);
         SendInput(1, &down, sizeof(INPUT));
@@ -160,7 +164,6 @@ public:
         break;
       }
       case ScriptStep::Wheel:
-        MoveTo(step.x, step.y);
         Wheel(step.amount);
         break;
       case ScriptStep::Key: {
@@ -181,6 +184,8 @@ public:
         ok = false;
         break;
     }
+    Pump();
+    mHeldFlags = 0;
     SendKeys(after);
     Pump();
     return ok;
@@ -254,6 +259,7 @@ private:
   void Pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) msg.wParam |= mHeldFlags;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -356,6 +362,7 @@ private:
 
   HWND mWindow = nullptr;
   bool mClosed = false;
+  WPARAM mHeldFlags = 0;
   ULONGLONG mLastClickTime = 0;
   bool mLastClickRight = false;
   int mLastClickX = 0, mLastClickY = 0;
