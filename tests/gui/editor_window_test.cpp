@@ -13,6 +13,8 @@
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/WindowTestSupport.h"
 
+#include <dlgs.h>  // after windows.h
+
 using namespace guitest;
 using namespace wintest;
 
@@ -628,9 +630,34 @@ TEST_F(EditorWindow, FoldersAndDialogs) {
     EXPECT_EQ(file, "");
   }
   {
+    // The filter shows the extensions; a file named in the dialog comes back.
+    std::wstring filter;
+    std::string chosen = host + "editor_window_tests.exe";
+    const std::wstring typed(chosen.begin(), chosen.end());
+    DialogAnswer open(L"#32770", L"Select audio sample", [&](HWND dialog) {
+      wchar_t text[64] = {};
+      SendMessageW(GetDlgItem(dialog, cmb1), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+      filter = text;
+      SetDlgItemTextW(dialog, cmb13, typed.c_str());
+      SetDlgItemTextW(dialog, edt1, typed.c_str());
+      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    file = "old.wav";
+    gui->PromptFile(&file, 0, host.c_str(), "wav aif");
+    EXPECT_TRUE(open.Answered());
+    EXPECT_EQ(filter, L"*.wav;*.aif");
+    EXPECT_EQ(file, chosen);
+  }
+  {
     DialogAnswer no(L"#32770", L"Link", [](HWND box) { PostMessageW(box, WM_COMMAND, IDNO, 0); });
     EXPECT_FALSE(gui->OpenAddress("https://tolvane.example", "Link", "Open the site?", nullptr));
     EXPECT_TRUE(no.Answered());
+  }
+  {
+    // What cannot be opened says so in the error box.
+    DialogAnswer ok(L"#32770", L"Link", [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); });
+    EXPECT_FALSE(gui->OpenAddress("Z:\\no\\such\\file.quillmere", "Link", nullptr, "Cannot open it"));
+    EXPECT_TRUE(ok.Answered());
   }
   Close();
 }

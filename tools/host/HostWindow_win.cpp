@@ -2,7 +2,8 @@
 // hands its keyboard focus to the editor inside it, a message loop with the
 // host's idle calls, input through SendInput (the system then makes the
 // window messages, captures and double clicks as for a real mouse and
-// keyboard), and a picture of the client area read back from the window.
+// keyboard), and a picture of the client area read back from the screen
+// (with what lies over it, such as a drop-down list that reaches past it).
 #include <windows.h>
 
 #include <algorithm>
@@ -206,13 +207,15 @@ public:
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = GetDC(mWindow);
+    POINT origin = {0, 0};
+    ClientToScreen(mWindow, &origin);
+    HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     bool ok = screen && memory && dib && bits;
     if (ok) {
       HGDIOBJ previous = SelectObject(memory, dib);
-      ok = BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY) != FALSE;
+      ok = BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY) != FALSE;
       GdiFlush();
       SelectObject(memory, previous);
     }
@@ -227,7 +230,7 @@ public:
     }
     if (dib) DeleteObject(dib);
     if (memory) DeleteDC(memory);
-    if (screen) ReleaseDC(mWindow, screen);
+    if (screen) ReleaseDC(nullptr, screen);
     return ok;
   }
 
