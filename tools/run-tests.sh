@@ -32,7 +32,8 @@ start_display() {
   for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
   export DISPLAY=":$(head -n 1 "$ready")"
   rm -f "$ready"
-  trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+  # Wine's own processes first, so that none is left talking to it.
+  trap 'wineserver -k 2>/dev/null || true; kill "$xvfb_pid" 2>/dev/null || true' EXIT
 }
 start_display
 wineboot -i >/dev/null 2>&1 || true
