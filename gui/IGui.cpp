@@ -191,6 +191,11 @@ void IGui::EndPendingWheelEdit() {
   if (mEndEditCountdown != 0 && mOwner) mOwner->EndPendingParamEdit();
 }
 
+void IGui::ReleasePress() {
+  if (mCapture < 0 || mCapture >= NControls()) return;
+  HandleMouseUp(mLastX, mLastY, IModKeys());
+}
+
 IBounds IGui::Clip(const IBounds& r) const { return r.Intersect(mDrawArea).Intersect(CanvasBounds()); }
 
 void IGui::NotePainted(const IBounds& r) {

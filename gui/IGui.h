@@ -79,6 +79,10 @@ public:
   void TimerTick();
   // Ends a pending wheel gesture now (the window is closing).
   void EndPendingWheelEdit();
+  // A press whose release will not come (the window lost the mouse, or is
+  // closing): the pressed control gets its release where the mouse last
+  // was, and the host the end of the gesture. Nothing without a press.
+  void ReleasePress();
 
   // ---- Building -------------------------------------------------------------
   // Appends a control (ownership passes here) and returns its index, or -1
