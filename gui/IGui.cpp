@@ -191,6 +191,11 @@ void IGui::EndPendingWheelEdit() {
   if (mEndEditCountdown != 0 && mOwner) mOwner->EndPendingParamEdit();
 }
 
+void IGui::ReleasePress() {
+  if (mCapture < 0 || mCapture >= NControls()) return;
+  HandleMouseUp(mLastX, mLastY, IModKeys());
+}
+
 IBounds IGui::Clip(const IBounds& r) const { return r.Intersect(mDrawArea).Intersect(CanvasBounds()); }
 
 void IGui::NotePainted(const IBounds& r) {
@@ -369,6 +374,7 @@ void IGui::HandleMouseDown(int x, int y, const IModKeys& mods) {
   mLastY = y;
   IControl* c = mControls[static_cast<size_t>(i)];
   BeginEdit(c);
+  if (NamesParam(c->ParamIdx())) mPressEdit = c->ParamIdx();
   c->MouseDown(x, y, mods);
 }
 
@@ -385,10 +391,25 @@ void IGui::HandleMouseUp(int x, int y, const IModKeys& mods) {
   const int i = FindControlAt(x, y);
   mCapture = -1;
   mLastX = mLastY = -1;
-  if (i < 0) return;
-  IControl* c = mControls[static_cast<size_t>(i)];
-  c->MouseUp(x, y, mods);
-  EndEdit(c);
+  // A double click released away from its control still ends its own
+  // gesture.
+  const int pressEdit = mPressEdit;
+  mPressEdit = -1;
+  const int released = i >= 0 ? mControls[static_cast<size_t>(i)]->ParamIdx() : -1;
+  if (i >= 0) {
+    IControl* c = mControls[static_cast<size_t>(i)];
+    c->MouseUp(x, y, mods);
+    EndEdit(c);
+  }
+  if (pressEdit >= 0 && pressEdit != released && mOwner) mOwner->EndParamEdit(pressEdit);
+}
+
+void IGui::CancelPress() {
+  mCapture = -1;
+  mLastX = mLastY = -1;
+  const int pressEdit = mPressEdit;
+  mPressEdit = -1;
+  if (pressEdit >= 0 && mOwner) mOwner->EndParamEdit(pressEdit);
 }
 
 bool IGui::HandleDoubleClick(int x, int y, const IModKeys& mods) {
@@ -398,6 +419,7 @@ bool IGui::HandleDoubleClick(int x, int y, const IModKeys& mods) {
   if (i < 0) return false;
   IControl* c = mControls[static_cast<size_t>(i)];
   BeginEdit(c);
+  if (NamesParam(c->ParamIdx())) mPressEdit = c->ParamIdx();
   if (!c->DoubleClickAsPress()) {
     c->MouseDoubleClicked(x, y, mods);
     return false;

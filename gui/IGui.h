@@ -79,6 +79,10 @@ public:
   void TimerTick();
   // Ends a pending wheel gesture now (the window is closing).
   void EndPendingWheelEdit();
+  // A press whose release will not come (the window lost the mouse, or is
+  // closing): the pressed control gets its release where the mouse last
+  // was, and the host the end of the gesture. Nothing without a press.
+  void ReleasePress();
 
   // ---- Building -------------------------------------------------------------
   // Appends a control (ownership passes here) and returns its index, or -1
@@ -139,6 +143,9 @@ public:
   // mouse).
   bool HandleDoubleClick(int x, int y, const IModKeys& mods);
   void HandleWheel(int x, int y, const IModKeys& mods, int notches);
+  // Forgets a press whose release will never come (the window closes
+  // during it), ending the host's edit gesture the press began.
+  void CancelPress();
   void HandleKey(int x, int y, int key);
   // A text typed into or picked from the entry over a control. With a
   // parameter the text is read as the parameter reads display texts (a
@@ -175,5 +182,8 @@ private:
   int mLastX = -1;
   int mLastY = -1;
   int mEndEditCountdown = 0;
+  // The parameter whose edit gesture the current press (or double click)
+  // began at the host, -1 for none.
+  int mPressEdit = -1;
   IControl* mPainting = nullptr;
 };

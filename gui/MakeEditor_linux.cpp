@@ -2,9 +2,8 @@
 
 #include <new>
 
-#include "gui/IGuiHeadless.h"
+#include "gui/IGuiX11.h"
 
-// The seam for the X11 editor window: it replaces the headless context here.
 IGui* MakeEditor(IPlugBase* owner, int width, int height, int frameRate) {
-  return new (std::nothrow) IGuiHeadless(owner, width, height, frameRate);
+  return new (std::nothrow) IGuiX11(owner, width, height, frameRate);
 }

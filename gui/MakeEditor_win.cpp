@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "gui/IGuiHeadless.h"
+#include "gui/IGuiWin.h"
 
-// The seam for the Windows editor window (IGuiWin): it replaces the headless context here.
 IGui* MakeEditor(IPlugBase* owner, int width, int height, int frameRate) {
-  return new (std::nothrow) IGuiHeadless(owner, width, height, frameRate);
+  // The window's images and class belong to the module this code is in.
+  return new (std::nothrow) IGuiWin(owner, width, height, frameRate);
 }

@@ -266,3 +266,36 @@ TEST_F(Input, DoubleClickAsPress) {
   EXPECT_EQ(log, (std::vector<std::string>{"c down 20 20", "c up 80 80"}));
   EXPECT_EQ(plug->requests, (std::vector<std::string>{"begin 4", "end 4"}));
 }
+
+// Every gesture a press begins ends: a double click released away from its
+// knob (over another knob, or over nothing) ends both the knob's gesture and
+// that of the control under the release, and a press whose release never
+// comes (the window closes first) is ended by CancelPress, which also
+// forgets the captured control.
+TEST_F(Input, GesturesEndWithTheirPress) {
+  AddKnob(GuiTestPlug::kFeedback, 49, 166);
+  AddKnob(GuiTestPlug::kFreq, 109, 166);
+  Attach();
+  gui->HandleDoubleClick(49, 166, kLeft);
+  gui->HandleMouseUp(109, 166, kNone);
+  EXPECT_EQ(plug->Requests("begin"), (std::vector<std::string>{"begin 3"}));
+  EXPECT_EQ(plug->Requests("end"), (std::vector<std::string>{"end 5", "end 3"}));
+
+  plug->requests.clear();
+  gui->HandleDoubleClick(49, 166, kLeft);
+  gui->HandleMouseUp(400, 20, kNone);
+  EXPECT_EQ(plug->requests.back(), "end 3");
+
+  plug->requests.clear();
+  gui->HandleMouseDown(109, 166, kLeft);
+  gui->HandleMouseDrag(109, 150, kLeft);
+  gui->CancelPress();
+  EXPECT_EQ(gui->CaptureIndex(), -1);
+  EXPECT_EQ(plug->Requests("begin"), (std::vector<std::string>{"begin 5"}));
+  EXPECT_EQ(plug->Requests("end"), (std::vector<std::string>{"end 5"}));
+  plug->requests.clear();
+  gui->CancelPress();  // nothing open any more
+  gui->HandleMouseUp(109, 166, kNone);
+  EXPECT_EQ(plug->Requests("end"), (std::vector<std::string>{"end 5"}));  // the control under it, as before
+  EXPECT_TRUE(plug->Requests("begin").empty());
+}

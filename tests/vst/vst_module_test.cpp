@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ModuleHost.h"
+#include "QmVersion.h"
 
 using qmhost::VstHost;
 
@@ -35,7 +36,7 @@ TEST(VstModule, EffectRecord) {
   EXPECT_EQ(e->flags, 0x1019);  // editor, mono, replacing, double replacing
   EXPECT_EQ(e->initialDelay, 0);
   EXPECT_EQ(e->uniqueID, 2019124591);
-  EXPECT_EQ(e->version, 10000);
+  EXPECT_EQ(e->version, QM_VERSION_DECIMAL);  // 10000 for 1.0.0
   EXPECT_EQ(e->ioRatio, 1.0f);
   EXPECT_EQ(e->resvd1, 0);
   EXPECT_NE(e->object, nullptr);
@@ -57,7 +58,7 @@ TEST(VstModule, IdentityRequests) {
   ASSERT_TRUE(LoadModule(host));
   EXPECT_EQ(host.Dispatch(effIdentify), 0x4E764566);
   EXPECT_EQ(host.Dispatch(effGetVstVersion), 2400);
-  EXPECT_EQ(host.Dispatch(effGetVendorVersion), 10000);
+  EXPECT_EQ(host.Dispatch(effGetVendorVersion), QM_VERSION_DECIMAL);
   EXPECT_EQ(host.Dispatch(effGetPlugCategory), 1);
   EXPECT_EQ(DispatchText(host, effGetEffectName), "quillmere");
   EXPECT_EQ(DispatchText(host, effGetVendorString), "Tolvane");
@@ -191,10 +192,8 @@ TEST(VstModule, ChunksRoundTripEveryParameter) {
   ASSERT_TRUE(host.GetChunk(true, &program));
   ASSERT_EQ(bank.size(), 116u);
   EXPECT_EQ(bank, program);
-  EXPECT_EQ(bank[0], 0x10);
-  EXPECT_EQ(bank[1], 0x27);
-  EXPECT_EQ(bank[2], 0);
-  EXPECT_EQ(bank[3], 0);
+  // The version first, little-endian (10 27 00 00 for 1.0.0).
+  EXPECT_EQ(bank[0] | bank[1] << 8 | bank[2] << 16 | bank[3] << 24, QM_VERSION_DECIMAL);
   // The bank chunk handed out stays valid after a program request.
   void* bankData = nullptr;
   host.Dispatch(effGetChunk, 0, 0, &bankData);

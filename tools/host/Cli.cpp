@@ -2,6 +2,8 @@
 // with their exit codes, and the help text.
 #include "tools/host/Cli.h"
 
+#include "QmVersion.h"
+
 #include "tools/host/AudioIO.h"
 #include "tools/host/CliCommand.h"
 
@@ -47,6 +49,8 @@ std::string FourChars(int32_t id) {
   }
   return text + "'";
 }
+
+std::string VersionLine() { return "quillmere-host " QM_VERSION_TEXT; }
 
 std::string HelpText() {
   return R"(quillmere-host: a command-line VST 2 host
@@ -164,7 +168,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       return kExitOk;
     }
     if (command == "--version") {
-      out << "quillmere-host 1.0.0\n";
+      out << VersionLine() << "\n";
       return kExitOk;
     }
     for (const CommandEntry& entry : kCommands) {

@@ -2,6 +2,7 @@
 // as a host does (effEditGetRect, effEditOpen with the window, effEditIdle
 // every 40 ms, effEditClose), optionally runs a script of real input events
 // against it, and logs every edit request the editor makes of the host.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -33,6 +34,29 @@ bool ReadText(const std::string& path, std::string* text) {
   bool ok = !std::ferror(f);
   std::fclose(f);
   return ok;
+}
+
+// As a host that plays: the effect is resumed and processes one block of
+// silence, so that it knows the rate and the tempo before its editor opens.
+void PlayOneBlock(VstHost& host) {
+  const bool doubles = host.Supports(Precision::Double);
+  if (!host.Resume(doubles ? Precision::Double : Precision::Float)) return;
+  const AEffect* effect = host.Effect();
+  const size_t frames = static_cast<size_t>(host.Settings().blockSize);
+  const size_t channels = static_cast<size_t>(std::max({effect->numInputs, effect->numOutputs, 1}));
+  std::vector<double> d(channels * frames);
+  std::vector<float> f(channels * frames);
+  std::vector<double*> dp;
+  std::vector<float*> fp;
+  for (size_t c = 0; c < channels; ++c) {
+    dp.push_back(&d[c * frames]);
+    fp.push_back(&f[c * frames]);
+  }
+  if (doubles) {
+    host.ProcessDouble(dp.data(), dp.data(), static_cast<int>(frames));
+  } else {
+    host.ProcessFloat(fp.data(), fp.data(), static_cast<int>(frames));
+  }
 }
 
 class EditorSession {
@@ -155,6 +179,7 @@ int CommandEditor(Options& o, std::ostream& out) {
   if (!(host.Effect()->flags & effFlagsHasEditor)) throw Failure{kExitRejected, "the module has no editor"};
   host.Open();
   ApplyState(host, o);
+  PlayOneBlock(host);
   host.ClearEvents();  // the log shows what the editor asks for
 
   EditorSession session(host, o, out);
