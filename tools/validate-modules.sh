@@ -8,18 +8,27 @@
 # --from-logs makes the tables from the lines an earlier run left in
 # build/validate/ instead of running validate again. After the table of
 # modules comes a table of checks: how many modules passed, failed or skipped
-# each, by package. Without modules: build/linux/quillmere.so and every
-# module of Debian's
+# each, by package. Without modules: build/linux/quillmere.so,
+# build/windows/quillmere_x64.dll (when built) and every module of Debian's
 # lsp-plugins-vst and dpf-plugins-vst (apt-get install lsp-plugins-vst
-# dpf-plugins-vst). Each module's lines go to build/validate/NAME.txt, what it
-# printed itself to NAME.stderr.txt. Run under xvfb-run for the editor
-# checks; without a display they are skipped.
+# dpf-plugins-vst). Each module's lines go to build/validate/NAME.txt, the
+# start of what it printed itself (up to 1 MB) to NAME.stderr.txt. Run under
+# xvfb-run for the editor checks; without a display they are skipped.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-# QM_HOST="wine build/windows/tools/quillmere-host.exe" validates Windows
-# modules under Wine; QM_TIMEOUT sets the seconds a check may take (default
-# 300, as validate's own).
-read -ra host <<<"${QM_HOST:-$root/build/linux/tools/quillmere-host}"
+# QM_HOST names the host for .so modules, QM_WINE_HOST the one for .dll
+# modules (the Windows host under Wine, in $WINEPREFIX or build/wineprefix);
+# QM_TIMEOUT sets the seconds a check may take (default 300, as validate's
+# own).
+read -ra linuxHost <<<"${QM_HOST:-$root/build/linux/tools/quillmere-host}"
+read -ra wineHost <<<"${QM_WINE_HOST:-wine $root/build/windows/tools/quillmere-host.exe}"
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix} WINEDEBUG=${WINEDEBUG:--all}
+hostFor() {
+  case "$1" in
+    *.dll) host=("${wineHost[@]}") ;;
+    *) host=("${linuxHost[@]}") ;;
+  esac
+}
 out="$root/build/validate"
 mkdir -p "$out"
 fromLogs=0
@@ -30,10 +39,12 @@ fi
 modules=("$@")
 if [ ${#modules[@]} -eq 0 ]; then
   modules=("$root/build/linux/quillmere.so")
+  [ -f "$root/build/windows/quillmere_x64.dll" ] && modules+=("$root/build/windows/quillmere_x64.dll")
   for package in lsp-plugins-vst dpf-plugins-vst; do
     while read -r file; do modules+=("$file"); done < <(dpkg -L "$package" 2>/dev/null | grep '\.so$' | sort)
   done
 fi
+hostFor quillmere.so
 mapfile -t all < <("${host[@]}" validate --list | awk '{print $1}')
 echo "| module | result | passed | failed | skipped | reported | failed checks |"
 echo "|---|---|---|---|---|---|---|"
@@ -42,16 +53,19 @@ for module in "${modules[@]}"; do
   name=${name%.dll}
   log="$out/$name.txt"
   remaining=()
+  hostFor "$module"
   if [ $fromLogs = 0 ]; then
     : >"$log"
     : >"$out/$name.stderr.txt"
     remaining=("${all[@]}")
   fi
   while [ ${#remaining[@]} -gt 0 ]; do
+    # Some modules print to stderr for every call (gigabytes over all the
+    # checks): the start is kept, the rest read and dropped.
     "${host[@]}" validate "$module" --timeout "${QM_TIMEOUT:-300}" --check "$(IFS=,; echo "${remaining[*]}")" \
-      >"$out/$name.part.txt" 2>>"$out/$name.stderr.txt"
-    grep -E '^(PASS|FAIL|SKIP|INFO|      )' "$out/$name.part.txt" >>"$log"
-    ended=$(grep -E '^FAIL  .*(the module crashed|no end within)' "$out/$name.part.txt" | awk '{print $2}')
+      2>&1 >"$out/$name.part.txt" | { head -c 1000000 >>"$out/$name.stderr.txt"; cat >/dev/null; }
+    tr -d '\r' <"$out/$name.part.txt" | grep -E '^(PASS|FAIL|SKIP|INFO|      )' >>"$log"
+    ended=$(tr -d '\r' <"$out/$name.part.txt" | grep -E '^FAIL  .*(the module crashed|no end within)' | awk '{print $2}')
     [ -n "$ended" ] || break
     rest=()
     seen=0
