@@ -14,7 +14,6 @@ ISlider::ISlider(IPlugBase* owner, int paramIdx, const IBounds& bounds, const II
     : ISliderImg(owner, paramIdx, bounds, handle, valueFont, trackLength, horizontal),
       mFillColour(fillColour),
       mBarHandle(handle),
-      mBarLength(trackLength),
       mBarTravel(ClampToInt(0LL + trackLength - handle.width)),
       mBarThickness(barThickness),
       mBarInset(barInset),

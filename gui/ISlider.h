@@ -21,7 +21,6 @@ private:
   IRgba mFillColour;
   IBounds mBarTrack;
   IImage mBarHandle;
-  int mBarLength;
   int mBarTravel;
   int mBarThickness;
   int mBarInset;
