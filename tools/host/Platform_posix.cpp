@@ -53,6 +53,12 @@ std::string ExecutableDirectory() {
 
 const char* ModuleExtension() { return ".so"; }
 
+// Under a sanitizer its runtime reports crashes itself.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QM_SANITIZER_OWNS_SIGNALS 1
+#endif
+
+#if !defined(QM_SANITIZER_OWNS_SIGNALS)
 namespace {
 
 char gCrashMessage[1024];
@@ -89,9 +95,10 @@ void OnCrash(int signal) {
 }
 
 }  // namespace
+#endif
 
 void ArmCrashReport(const std::string& message, const std::string& ending, int exitCode) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(QM_SANITIZER_OWNS_SIGNALS)
   (void)message;
   (void)ending;
   (void)exitCode;
@@ -118,6 +125,10 @@ void ArmCrashReport(const std::string& message, const std::string& ending, int e
 #endif
 }
 
-void DisarmCrashReport() { gCrashArmed = 0; }
+void DisarmCrashReport() {
+#if !defined(QM_SANITIZER_OWNS_SIGNALS)
+  gCrashArmed = 0;
+#endif
+}
 
 }  // namespace qmhost
