@@ -113,7 +113,7 @@ public:
       const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
       auto counter = run.counters.find("ns_per_frame");
       if ((single || median) && counter != run.counters.end())
-        nsPerFrame[run.run_name.function_name] = counter->second.value;
+        nsPerFrame[run.run_name.function_name] = counter->second.value * 1e9;  // the counter is in seconds
     }
   }
   std::map<std::string, double> nsPerFrame;
