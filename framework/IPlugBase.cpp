@@ -327,6 +327,18 @@ void IPlugBase::RunBlockFloatAdding(int frames) {
   CopyFloatOutputs(frames, true);
 }
 
+void IPlugBase::BeginProcessCall(int frames) {
+  if (frames <= 0) return;
+  double position = 0.0;
+  bool playing = false;
+  if (!GetTransport(&position, &playing)) playing = false;
+  const bool restarted = playing && (!mCallBefore || !mWasPlaying || position != mCallEnd);
+  mCallBefore = true;
+  mWasPlaying = playing;
+  mCallEnd = position + frames;
+  if (restarted) TransportRestarted();
+}
+
 void IPlugBase::ResizeBlock(int frames) {
   if (frames == mBlockSize) return;
   const size_t n = static_cast<size_t>(std::max(0, frames));

@@ -47,6 +47,10 @@ public:
   virtual void TextSlotChanged(int index, const char* text);
   virtual void StateVersionLoaded(int version);
   virtual bool CanRestoreParam(int index);
+  // The host's transport started playing, or jumped while playing (a locate,
+  // a loop back in cycle mode), at the start of this processing call. Called
+  // by BeginProcessCall with the lock held; by default nothing.
+  virtual void TransportRestarted() {}
 
   // Host services.
   virtual void BeginParamEdit(int index) = 0;
@@ -57,6 +61,14 @@ public:
   virtual int GetSamplePosition() = 0;
   virtual double GetHostTempo() = 0;
   virtual void GetTimeSignature(int* numerator, int* denominator) = 0;
+  // Whether the host's transport is playing and its sample position as the
+  // host gives it (not rounded). False when the host gives no time
+  // information, which counts as stopped.
+  virtual bool GetTransport(double* position, bool* playing) {
+    (void)position;
+    (void)playing;
+    return false;
+  }
   virtual int GetHostType() { return mHostType; }
   virtual void ResizeEditor(int width, int height) = 0;
   virtual void SpareHostHook() {}
@@ -108,6 +120,12 @@ public:
   void RunBlockDouble(int frames);
   void RunBlockFloat(int frames);
   void RunBlockFloatAdding(int frames);
+  // Once at the start of every host processing call of frames > 0 frames,
+  // however the binding cuts it into blocks: asks for the transport and
+  // calls TransportRestarted when it plays now and either did not play in
+  // the previous call (or there was none) or is not where the previous call
+  // ended (its position plus its frames).
+  void BeginProcessCall(int frames);
 
   void StoreSampleRate(double rate) { mSampleRate = rate; }
   double CurrentSampleRate() const { return mSampleRate; }
@@ -223,4 +241,8 @@ private:
   std::vector<double*> mOutputPtrs;
   std::vector<InChannel> mInChannels;
   std::vector<OutChannel> mOutChannels;
+  // The transport as the previous processing call found it.
+  bool mCallBefore = false;
+  bool mWasPlaying = false;
+  double mCallEnd = 0.0;  // its position plus its frames
 };

@@ -46,6 +46,10 @@ public:
   void ResetState() override;
   void ParamChanged(int index) override;
   void ProcessBlock(double** inputs, double** outputs, int frames) override;
+  // A transport that starts playing or jumps realigns the loop with it, as
+  // a long pause does: a render starts the same way however many blocks the
+  // host ran while stopped.
+  void TransportRestarted() override { engine.resync = true; }
 
   // Length of division index in whole notes (unit: the length of index 0).
   static float DivisionFraction(int16_t index, float unit);

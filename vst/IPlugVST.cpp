@@ -74,6 +74,7 @@ void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, Proce
   IPlugLockGuard lock(Lock());
   WantMidiIfNeeded();
   if (frames <= 0) return;
+  BeginProcessCall(frames);
   auto run = [this, mode](Sample** in, Sample** out, int n) {
     AttachInputs(in, n);
     AttachOutputs(out, n);

@@ -55,6 +55,7 @@ public:
   int GetSamplePosition() override;
   double GetHostTempo() override;
   void GetTimeSignature(int* numerator, int* denominator) override;
+  bool GetTransport(double* position, bool* playing) override;
   int GetHostType() override;
   void ResizeEditor(int width, int height) override;
   void PrepareForHost() override;

@@ -64,6 +64,14 @@ void IPlugVST::GetTimeSignature(int* numerator, int* denominator) {
   }
 }
 
+bool IPlugVST::GetTransport(double* position, bool* playing) {
+  const VstTimeInfo* t = HostTime(0);
+  if (!t) return false;
+  if (position) *position = t->samplePos;
+  if (playing) *playing = (t->flags & kVstTransportPlaying) != 0;
+  return true;
+}
+
 int IPlugVST::HostTypeForProduct(const char* productName) {
   static const struct {
     const char* text;

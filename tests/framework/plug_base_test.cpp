@@ -52,6 +52,49 @@ TEST(PlugBase, SamplesPerBeat) {
   EXPECT_EQ(p.SamplesPerBeat(), 24000.0);
 }
 
+TEST(PlugBase, TransportStartsAndJumpsAreSeenOncePerCall) {
+  TestPlug p;
+  // No time information counts as stopped, however the position moves.
+  p.position = 500;
+  p.BeginProcessCall(64);
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 0);
+  // Playing for the first time: a start.
+  p.timeInfo = p.playing = true;
+  p.position = 1234.5;
+  p.BeginProcessCall(100);
+  EXPECT_EQ(p.restarts, 1);
+  // Continuing where the last call ended, fractions and all: nothing.
+  p.position = 1334.5;
+  p.BeginProcessCall(100);
+  p.position = 1434.5;
+  p.BeginProcessCall(0);  // no frames: not a call
+  p.BeginProcessCall(7);
+  EXPECT_EQ(p.restarts, 1);
+  // Half a sample off is a jump; so is a locate back to 0.
+  p.position = 1441.0;
+  p.BeginProcessCall(64);
+  p.position = 0;
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 3);
+  // Stopped (at a position that stands still), then playing from there.
+  p.playing = false;
+  p.BeginProcessCall(64);
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 3);
+  p.playing = true;
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 4);
+  // A call without time information in between also counts as stopped.
+  p.position = 64;
+  p.timeInfo = false;
+  p.BeginProcessCall(64);
+  p.timeInfo = true;
+  p.position = 128;
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 5);
+}
+
 struct Block {
   std::vector<float> in[2], out[2];
   float* inPtr[2];

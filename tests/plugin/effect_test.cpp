@@ -34,7 +34,7 @@ public:
   explicit Effect(double start = 0.0) : fx(Host, FakeClock) {
     gTime = VstTimeInfo{};
     gTime.tempo = 120.0;
-    gTime.flags = kVstTempoValid;
+    gTime.flags = kVstTempoValid | kVstTransportPlaying;
     gTime.samplePos = start;
     gNow = 0;
     gRequests.clear();
@@ -58,12 +58,18 @@ public:
     gTime.samplePos += transportMoved;
   }
   double Position() override { return gTime.samplePos; }
+  void SetPlaying(bool playing) override {
+    if (playing) gTime.flags |= kVstTransportPlaying;
+    else gTime.flags &= ~kVstTransportPlaying;
+  }
+  bool Playing() override { return (gTime.flags & kVstTransportPlaying) != 0; }
+  void Locate(double position) override { gTime.samplePos = position; }
   void Process(double* left, double* right, int frames) override {
     for (int at = 0; at < frames; at += kBlock) {
       const int n = std::min(kBlock, frames - at);
       double* io[2] = {left + at, right + at};
       fx.Effect()->processDoubleReplacing(fx.Effect(), io, io, n);
-      gTime.samplePos += n;
+      if (Playing()) gTime.samplePos += n;
     }
   }
   void Block() {
@@ -127,6 +133,32 @@ TEST(EffectExactness, PauseRealignsWithTheHost) {
   // host's position again.
   Effect effect(kModelStart);
   ExpectSameAsModel(effect, 120.0, 3, 512, {{30000, EngineEvent::kPause, 0, 7777}}, 44100 * 2);
+}
+
+TEST(EffectExactness, TransportStopsStartsAndJumps) {
+  // Stopped blocks keep their position; starting to play and jumping while
+  // playing realign the loop with the host, as a pause does.
+  const std::vector<EngineEvent> events = {
+      {15000, EngineEvent::kStop, 0, 0},        {16000, EngineEvent::kLocate, 0, 0.0},
+      {25000, EngineEvent::kPlay, 0, 0},        {40000, EngineEvent::kLocate, 0, 0.0},
+      {52000, EngineEvent::kLocate, 0, 300001.0}, {60000, EngineEvent::kStop, 0, 0},
+      {70000, EngineEvent::kPlay, 0, 0},        {81000, EngineEvent::kLocate, 0, 81000.5},
+  };
+  for (int program : {0, 3, 8, 12}) {
+    for (int block : {64, 4096}) {
+      Effect effect(kModelStart);
+      ExpectSameAsModel(effect, 120.0, program, block, events, 44100 * 2);
+    }
+  }
+}
+
+TEST(EffectExactness, ACallCutIntoBlocksIsOneCall) {
+  // Calls of 4096 frames that the binding runs as blocks of 64 (the block
+  // size the host announced) are judged once, at their start: the host's
+  // position stands still inside a call.
+  Effect effect(kModelStart);
+  effect.Dispatch(effSetBlockSize, 0, 64);
+  ExpectSameAsModel(effect, 120.0, 3, 4096, {{30000, EngineEvent::kLocate, 0, 5.0}}, 44100 * 2);
 }
 
 TEST(Effect, ReadyOnlyOnceEveryParameterWasApplied) {

@@ -117,7 +117,12 @@ void ReferenceDelay::Apply(int i) {
 }
 
 void ReferenceDelay::Block(const double* inL, const double* inR, double* outL, double* outR, int frames,
-                           double hostPos) {
+                           double hostPos, bool playing) {
+  // The transport started, or is not where the last call ended: realign.
+  if (playing && (!mCalled || !mWasPlaying || hostPos != mCallEnd)) mResync = true;
+  mCalled = true;
+  mWasPlaying = playing;
+  mCallEnd = hostPos + frames;
   const double s = mRate * 60.0 / mTempo * 4.0;
   if (!mStarted) {
     mStarted = true;

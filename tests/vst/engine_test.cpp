@@ -29,6 +29,9 @@ public:
   void SetTempo(double) override { ADD_FAILURE() << "the host keeps its tempo"; }
   void Pause(double) override { ADD_FAILURE() << "the module's clock cannot be moved"; }
   double Position() override { return host.Position(); }
+  void SetPlaying(bool playing) override { host.SetPlaying(playing); }
+  bool Playing() override { return host.Playing(); }
+  void Locate(double position) override { host.SetPosition(position); }
   void Process(double* left, double* right, int frames) override { ProcessInPlace(host, left, right, frames); }
 
   qmhost::VstHost host;
@@ -69,6 +72,62 @@ TEST(EngineExactness, SyncOffFromTheStartKeepsTheStoredTime) {
     ModuleDelay delay;
     ASSERT_TRUE(delay.loaded);
     ExpectSameAsModel(delay, 120.0, c.program, c.block, {}, c.frames, c.syncOff);
+  }
+}
+
+TEST(EngineExactness, TransportStopsStartsAndJumps) {
+  const std::vector<EngineEvent> events = {
+      {10000, EngineEvent::kStop, 0, 0},  {10500, EngineEvent::kLocate, 0, 0.0},
+      {20000, EngineEvent::kPlay, 0, 0},  {50000, EngineEvent::kLocate, 0, 777.0},
+  };
+  for (int program : {3, 8}) {
+    ModuleDelay delay;
+    ASSERT_TRUE(delay.loaded);
+    ExpectSameAsModel(delay, 120.0, program, 512, events, 44100 * 2);
+  }
+}
+
+// ---- The transport, as hosts drive it ---------------------------------------------
+
+// The module's output for the demo input, rolling from position 0 after the
+// host ran stoppedBlocks blocks of silence at 0 with the transport stopped,
+// as hosts do before an export starts; or, with jumpFrom > 0, after it played
+// silence from jumpFrom and then jumped back to 0 while playing.
+std::vector<double> RollFromZero(int program, int stoppedBlocks, double jumpFrom = 0) {
+  constexpr int kBlock = 256;
+  qmhost::HostSettings settings = ModuleSettings(kBlock);
+  settings.startPosition = jumpFrom;
+  qmhost::VstHost host(settings);
+  if (!LoadModule(host)) return {};
+  host.SetProgram(program);
+  host.SetPlaying(jumpFrom > 0);
+  std::vector<double> silence(kBlock, 0.0), silence2(kBlock, 0.0);
+  for (int i = 0; i < stoppedBlocks; ++i) ProcessInPlace(host, silence.data(), silence2.data(), kBlock);
+  host.SetPosition(0);
+  host.SetPlaying(true);
+  std::vector<double> l, r;
+  MakeInput(l, r, 44100 * 2, 44100.0);
+  ProcessInPlace(host, l.data(), r.data(), static_cast<int>(l.size()));
+  l.insert(l.end(), r.begin(), r.end());
+  return l;
+}
+
+TEST(EngineTransport, StoppedBlocksBeforeRollingChangeNothing) {
+  // However many blocks the host runs while stopped, the render is the same.
+  for (int program : {0, 3, 8}) {
+    const std::vector<double> reference = RollFromZero(program, 0);
+    ASSERT_FALSE(reference.empty());
+    for (int stopped : {1, 37, 99}) EXPECT_EQ(RollFromZero(program, stopped), reference) << program << " " << stopped;
+  }
+}
+
+TEST(EngineTransport, JumpBackToZeroRealignsAsARestart) {
+  // Playing silence from elsewhere and jumping back to 0 while playing
+  // renders what starting at 0 renders.
+  for (int program : {0, 3, 12}) {
+    const std::vector<double> reference = RollFromZero(program, 0);
+    ASSERT_FALSE(reference.empty());
+    EXPECT_EQ(RollFromZero(program, 37, 5000.0), reference) << program;
   }
 }
 
