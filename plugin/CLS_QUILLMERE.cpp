@@ -157,14 +157,17 @@ void CLS_QUILLMERE::ParamChanged(int index) {
       break;
     case kHostSync:
       // Shows the knob that now governs the delay. A click on the button
-      // carries the current delay over to it.
+      // carries the current delay over to it; any other change (a program,
+      // a state, automation) makes the loop follow the value the knob shows.
       syncOn = iv == 1;
       if (IEditor* editor = Editor()) {
         editor->SetHiddenByParam(kDelayRate, !syncOn);
         editor->SetHiddenByParam(kDelayTime, syncOn);
       }
-      if (!started || !syncClicked) break;
-      if (syncOn) {
+      if (!started) break;
+      if (!syncClicked) {
+        Reapply(syncOn ? kDelayRate : kDelayTime);
+      } else if (syncOn) {
         appliedValues[kDelayRate] = kForceApply;
         SetParamFromEffect(kDelayRate, NearestDivision(engine.loopLength));
       } else {

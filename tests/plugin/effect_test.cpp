@@ -119,8 +119,8 @@ TEST(EffectExactness, ChangesMidStreamWithTempoChanges) {
       {76000, EngineEvent::kProgram, 26, 0},
       {90000, EngineEvent::kTempo, 0, 137.5},
       {100000, EngineEvent::kParam, 9, 100},
-      {110000, EngineEvent::kParam, 2, 0},  // sync off by automation: the loop stays
-      {118000, EngineEvent::kParam, 1, 120},  // now "Delay Time" governs
+      {110000, EngineEvent::kParam, 2, 0},  // sync off by automation: "Delay Time" (500 ms) governs at once
+      {118000, EngineEvent::kParam, 1, 120},
   };
   for (int block : {1, 64, 4096}) {
     Effect effect(kModelStart);
@@ -231,10 +231,12 @@ TEST(Effect, HostSyncClicksCarryTheDelayOver) {
   EXPECT_EQ(gRequests.back(), "end 0");
   EXPECT_EQ(e.Loop(), 44100);
 
-  // Host Sync changed by automation only swaps the governing parameter.
+  // Host Sync changed by automation carries nothing over: the loop follows
+  // "Delay Time" as it stands.
+  e.SetPlain(CLS_QUILLMERE::kDelayTime, 300);
   e.fx.Effect()->setParameter(e.fx.Effect(), CLS_QUILLMERE::kHostSync, 0.0f);
-  EXPECT_EQ(e.Loop(), 44100);
-  EXPECT_EQ(e.fx.ParamAt(CLS_QUILLMERE::kDelayTime)->Value(), 500.0);
+  EXPECT_EQ(e.Loop(), 26460);
+  EXPECT_EQ(e.fx.ParamAt(CLS_QUILLMERE::kDelayTime)->Value(), 300.0);
 }
 
 TEST(Effect, TempoChangeKeepsTheKnobPosition) {

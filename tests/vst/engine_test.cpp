@@ -4,6 +4,8 @@
 // blocks are run on the effect in-process (tests/plugin), where the tempo and
 // the clock can be moved.
 #include <cmath>
+#include <cstdio>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -154,6 +156,102 @@ TEST(EngineNumbers, LoopLengthsOfDivisions) {
     ListenToLeftTap(delay, 50);
     EXPECT_EQ(FirstEcho(delay, c.loop / 2 + 100, 4096), c.loop / 2 + 1) << c.division;
   }
+}
+
+// ---- Programs, states and automation sound as their values say ------------------
+
+// The loop length the displayed values promise at a tempo, 44100 Hz: the
+// division's share of a whole note (in single precision, triplets two
+// thirds, dotted one and a half) with "Host Sync" on, else the milliseconds.
+int LoopShown(qmhost::VstHost& host, double tempo) {
+  if (host.ParamDisplay(2) == "Yes") {
+    const std::string text = host.ParamDisplay(0);
+    double num = 0, den = 1;
+    if (std::sscanf(text.c_str(), "%lf/%lf", &num, &den) != 2) return -1;
+    double fraction = num / den;
+    if (text.back() == 'T') fraction *= 2.0 / 3.0;
+    if (text.back() == 'D') fraction *= 1.5;
+    const double samplesPerWhole = 44100.0 * 60.0 / tempo * 4.0;
+    return 2 * static_cast<int>(std::floor(static_cast<float>(fraction) * samplesPerWhole + 0.5));
+  }
+  return 2 * static_cast<int>(std::floor(std::stod(host.ParamDisplay(1)) * 44.1 + 0.5));
+}
+
+// The loop length heard: the left tap forward at offset 50 through an open
+// lowpass, without toggles, echoes an impulse half a loop later. None of
+// these parameters changes the loop; the impulse comes once the lowpass has
+// forgotten what played before.
+int LoopHeard(ModuleDelay& delay, int expected) {
+  ListenToLeftTap(delay, 50);
+  delay.SetParam(13, 0);
+  const int echo = FirstEcho(delay, expected / 2 + 4096, 512, 100);
+  return echo > 0 ? 2 * (echo - 1) : -1;
+}
+
+// Plays the default program for a while at the tempo, as a session does.
+void PlayAWhile(ModuleDelay& delay) {
+  std::vector<double> l, r;
+  MakeInput(l, r, 20000, 44100.0);
+  delay.Process(l.data(), r.data(), 20000);
+}
+
+qmhost::HostSettings AtTempo(double tempo) {
+  qmhost::HostSettings settings = ModuleSettings(512);
+  settings.tempo = tempo;
+  return settings;
+}
+
+TEST(EngineDisplayedLoop, EveryProgramSelectedDuringPlayback) {
+  for (double tempo : {60.0, 120.0, 137.5}) {
+    for (int program = 1; program <= 28; ++program) {
+      ModuleDelay delay(AtTempo(tempo));
+      ASSERT_TRUE(delay.loaded);
+      PlayAWhile(delay);
+      delay.SetProgram(program);
+      const int shown = LoopShown(delay.host, tempo);
+      EXPECT_EQ(LoopHeard(delay, shown), shown) << "program " << program << " at " << tempo << " BPM";
+    }
+  }
+}
+
+TEST(EngineDisplayedLoop, EveryStateLoadedDuringPlayback) {
+  std::vector<std::vector<uint8_t>> chunks;
+  {
+    ModuleDelay source(ModuleSettings());
+    ASSERT_TRUE(source.loaded);
+    for (int program = 1; program <= 28; ++program) {
+      source.SetProgram(program);
+      chunks.emplace_back();
+      ASSERT_TRUE(source.host.GetChunk(true, &chunks.back()));
+    }
+  }
+  for (double tempo : {60.0, 120.0, 137.5}) {
+    for (size_t i = 0; i < chunks.size(); ++i) {
+      ModuleDelay delay(AtTempo(tempo));
+      ASSERT_TRUE(delay.loaded);
+      PlayAWhile(delay);
+      ASSERT_TRUE(delay.host.SetChunk(i % 2 == 0, chunks[i]));
+      const int shown = LoopShown(delay.host, tempo);
+      EXPECT_EQ(LoopHeard(delay, shown), shown) << "state of program " << i + 1 << " at " << tempo << " BPM";
+    }
+  }
+}
+
+TEST(EngineDisplayedLoop, HostSyncAutomatedDuringPlayback) {
+  // The default program plays "1/8"; the values set while the other
+  // parameter governs take over the moment automation switches Host Sync.
+  ModuleDelay delay(AtTempo(60.0));
+  ASSERT_TRUE(delay.loaded);
+  PlayAWhile(delay);
+  delay.SetParam(1, 300);  // no sound of its own while synced
+  EXPECT_EQ(LoopHeard(delay, 44100), 44100);  // "1/8" at 60 BPM
+  delay.host.SetParam(2, 0.0f);
+  EXPECT_EQ(LoopShown(delay.host, 60.0), 26460);
+  EXPECT_EQ(LoopHeard(delay, 26460), 26460);  // 300 ms
+  delay.SetParam(0, 12);  // "1/4", silent while unsynced
+  EXPECT_EQ(LoopHeard(delay, 26460), 26460);
+  delay.host.SetParam(2, 1.0f);
+  EXPECT_EQ(LoopHeard(delay, 88200), 88200);  // "1/4" at 60 BPM
 }
 
 TEST(EngineNumbers, TapsFromOffsets) {
