@@ -248,7 +248,7 @@ void CLS_QUILLMERE::ProcessBlock(double** inputs, double** outputs, int frames) 
   if (s != samplesPerWhole) {
     samplesPerWhole = s;
     const uint32_t wanted = std::max(RoundToLength(s * kCapacityWholeNotes, DelayEngine::kMaxLoop), engine.loopLength);
-    engine.AllocateLines(wanted);  // out of memory: the old lines stay
+    engine.ProvideLines(wanted);  // out of memory: the old lines stay, cleared
     if (!syncOn) UpdateDelayTimeRange(true);
     Reapply(kDelayRate);
   }

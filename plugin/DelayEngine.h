@@ -9,7 +9,7 @@
 
 // One channel's loop, tap and tone.
 struct DelayChannel {
-  std::unique_ptr<double[]> line;  // the loop, `capacity` entries (at least one)
+  double* line = nullptr;          // the loop, `capacity` entries (at least one), in the engine's memory
   double lowpass = 0.0;            // lowpass state: the wet signal
   double coef = 0.0;               // lowpass coefficient
   float offset = 0.0f;             // "Offset" percent x 0.01: where the tap sits in the loop
@@ -19,16 +19,24 @@ struct DelayChannel {
   bool flip = false;               // direction currently inverted by "Toggle Reverse"
 };
 
+// The lines are cleared often (every change of loop length, offset or
+// direction, every tempo change, every reset) and may be long (eight whole
+// notes), so a clear costs no time: it starts a new clearing epoch, and each
+// chunk of the lines is zeroed when the loop next reaches it, unless it was
+// zeroed in this epoch already. Reading and writing are the same as if the
+// whole lines had been cleared.
 struct DelayEngine {
   // Longest loop the engine will run, in samples (about 87 s at 384 kHz).
   static constexpr uint32_t kMaxLoop = 1u << 25;
+  // Entries of a line zeroed at once when a cleared chunk is first reached.
+  static constexpr uint32_t kChunk = 512;
 
   DelayEngine();
 
   DelayChannel left, right;
   float feedbackGain = 0.0f;  // "Feedback" percent x 0.01
   uint32_t loopLength = 0;    // twice the delay, in samples; 0: no loop (the taps read silence)
-  uint32_t capacity = 0;      // entries allocated in each line
+  uint32_t capacity = 0;      // entries each line holds
   uint32_t writePos = 0;      // 0 to loopLength - 1
   bool toggleFreq = false;    // the lowpass coefficients glide into each other over every loop cycle
   bool toggleReverse = false; // opposite directions flip once per loop cycle
@@ -39,8 +47,11 @@ struct DelayEngine {
   // Recomputes the taps after a change of loop length, offset or direction,
   // grows the lines to the loop or clears them, and asks for a realignment.
   void UpdateTaps();
-  // Fresh zeroed lines of n entries; false (old lines kept) when out of memory.
-  bool AllocateLines(uint32_t n);
+  // Cleared lines that hold at least n entries: the lines kept when they
+  // hold that many already, else new ones (with room to spare, so that a
+  // tempo that slows down block by block grows them only now and then).
+  // False (the old lines kept, cleared) when out of memory.
+  bool ProvideLines(uint32_t n);
   // Lines grown to the loop when it outgrew them, cleared otherwise; a
   // realignment follows.
   void ResetLines();
@@ -55,8 +66,19 @@ struct DelayEngine {
   // channel's input). Allocates nothing and takes no lock.
   void Process(const double* inL, const double* inR, double* outL, double* outR, int frames);
 
-private:
+  // Both lines read zero everywhere from now on.
   void ClearLines();
+
+private:
+  // Makes the chunks holding entries first to first + count - 1 of both
+  // lines current: zeroed unless they were already zeroed since the last
+  // clear.
+  void PrepareEntries(uint32_t first, uint32_t count);
+  bool GrowLines(uint32_t n);
+
+  std::unique_ptr<double[]> lineMemory;     // both lines, left then right
+  std::unique_ptr<uint32_t[]> chunkEpochs;  // per chunk: the epoch it was last zeroed in (0: never)
+  uint32_t epoch = 1;                       // the clearing epoch; each clear starts a new one
   // Runs of samples without direction changes or wrap-arounds.
   void RunLoop(const double* inL, const double* inR, double* outL, double* outR, int frames, bool flips,
                uint32_t toggleLeft, uint32_t toggleRight);

@@ -168,10 +168,15 @@ void DelayEngine::RunLoop(const double* inL, const double* inR, double* outL, do
       if (toggleLeft > wp) n = std::min(n, toggleLeft - wp);
       if (toggleRight > wp) n = std::min(n, toggleRight - wp);
     }
-    r.writeL = left.line.get() + wp;
-    r.writeR = right.line.get() + wp;
-    r.readL = left.line.get() + idxL;
-    r.readR = right.line.get() + idxR;
+    // Every entry the run writes or reads holds what it would hold had the
+    // lines been cleared whole at the last clear.
+    PrepareEntries(wp, n);
+    PrepareEntries(backL ? idxL + 1 - n : idxL, n);
+    PrepareEntries(backR ? idxR + 1 - n : idxR, n);
+    r.writeL = left.line + wp;
+    r.writeR = right.line + wp;
+    r.readL = left.line + idxL;
+    r.readR = right.line + idxR;
     r.inL = inL + done;
     r.inR = inR + done;
     r.outL = outL + done;

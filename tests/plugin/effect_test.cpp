@@ -128,6 +128,34 @@ TEST(EffectExactness, ChangesMidStreamWithTempoChanges) {
   }
 }
 
+TEST(EffectExactness, TempoRampOnEveryBlock) {
+  // A host ramp: another tempo every 512 frames, slower and then faster;
+  // the lines grow now and then and are cleared on every change.
+  std::vector<EngineEvent> events;
+  for (int i = 0; i < 120; ++i) events.push_back({8000 + 512 * i, EngineEvent::kTempo, 0, 120.0 - 0.5 * (i < 60 ? i : 120 - i)});
+  for (int program : {0, 3, 25}) {
+    Effect effect(kModelStart);
+    ExpectSameAsModel(effect, 120.0, program, 512, events, 44100 * 2);
+  }
+}
+
+TEST(EffectExactness, LoopsLongerThanAnyBeforeReadSilenceAfterAClear) {
+  // A long loop fills the lines, a short one follows; a loop longer than
+  // both must still find zeros everywhere the long one wrote.
+  const std::vector<EngineEvent> events = {
+      {1000, EngineEvent::kParam, 0, 21},     // "2/1": 352800 samples
+      {200000, EngineEvent::kParam, 0, 0},    // "1/64"
+      {210000, EngineEvent::kParam, 9, 100},  // the right tap at the write position
+      {230000, EngineEvent::kParam, 0, 24},   // "4/1": 705600
+      {240000, EngineEvent::kParam, 4, 0},    // the left tap forward
+      {250000, EngineEvent::kParam, 5, 100},
+  };
+  for (int block : {64, 4096}) {
+    Effect effect(kModelStart);
+    ExpectSameAsModel(effect, 120.0, 0, block, events, 300000);
+  }
+}
+
 TEST(EffectExactness, PauseRealignsWithTheHost) {
   // More than half a second without blocks: the write position follows the
   // host's position again.
@@ -293,6 +321,15 @@ TEST(DelayEngine, TapsAndTogglePoints) {
   EXPECT_EQ(engine.right.tap, 16537);
   EXPECT_GE(engine.capacity, 22050u);
   EXPECT_TRUE(engine.resync);
+  // Lines that are long enough are kept; longer ones come with room to
+  // spare.
+  const double* line = engine.left.line;
+  const uint32_t capacity = engine.capacity;
+  EXPECT_TRUE(engine.ProvideLines(capacity / 2));
+  EXPECT_EQ(engine.left.line, line);
+  EXPECT_EQ(engine.capacity, capacity);
+  EXPECT_TRUE(engine.ProvideLines(capacity + 1));
+  EXPECT_EQ(engine.capacity, capacity + capacity / 2);
 
   // The left toggle point lies half a loop from its tap, at 16537; the right
   // one at 5512 is not reached.
