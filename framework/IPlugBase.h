@@ -44,6 +44,9 @@ public:
   virtual bool NameOfMidiNote(int note, char* text);
   virtual bool SaveState(IChunkBuffer* buffer) { return SaveParams(buffer); }
   virtual int LoadState(const IChunkBuffer* buffer, int pos) { return LoadParams(buffer, pos); }
+  // Where LoadState would end reading buffer from pos (-1: it would fail),
+  // found without applying anything.
+  virtual int CheckState(const IChunkBuffer* buffer, int pos) const { return CheckParams(buffer, pos); }
   virtual void TextSlotChanged(int index, const char* text);
   virtual void StateVersionLoaded(int version);
   virtual bool CanRestoreParam(int index);
@@ -81,6 +84,8 @@ public:
   virtual bool SendSysExMessage(const SysExMessage* message) = 0;
   virtual bool SaveParams(IChunkBuffer* buffer);
   virtual int LoadParams(const IChunkBuffer* buffer, int pos);
+  // Where LoadParams would end, read without applying anything.
+  int CheckParams(const IChunkBuffer* buffer, int pos) const;
   virtual bool SavePrograms(IChunkBuffer* buffer);
   virtual int LoadPrograms(const IChunkBuffer* buffer, int pos);
 
@@ -173,9 +178,10 @@ public:
   // 32-bit integer, then SaveState. A bank also captures the current program
   // first. False when the state could not be written.
   bool SaveChunk(IChunkBuffer* chunk, bool bank);
-  // Loads a chunk written by SaveChunk (any version). A chunk that ends early
-  // or that LoadState refuses leaves the plug-in as it was: the state before
-  // the load is put back. True when the chunk loaded.
+  // Loads a chunk written by SaveChunk (any version). The whole chunk is
+  // read and checked first: one that ends early, or that LoadState would
+  // refuse, changes nothing at all (should LoadState still fail, the state
+  // before the load is put back). True when the chunk loaded.
   bool LoadChunk(const IChunkBuffer& chunk);
 
   // Text slots travel with the parameters in every state.
