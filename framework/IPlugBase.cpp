@@ -126,6 +126,7 @@ void IPlugBase::SetParameterFromEditor(int index, double normalized) {
   IPlugLockGuard lock(mLock);
   IParameter* param = ParamAt(index);
   if (!param) return;
+  normalized = ClampNormalized(normalized);
   param->SetFromNormalized(normalized);
   AutomateParam(index, normalized);
   ParamChanged(index);
@@ -135,6 +136,8 @@ void IPlugBase::SetParameterFromHost(int index, float normalized) {
   IPlugLockGuard lock(mLock);
   IParameter* param = ParamAt(index);
   if (!param) return;
+  // Hosts do send values outside [0, 1]; none may reach the parameter.
+  normalized = static_cast<float>(ClampNormalized(normalized));
   if (mEditor) mEditor->ApplyPluginParameter(index, normalized, true);
   param->SetFromNormalized(normalized);
   HostParamChanged(index, normalized);

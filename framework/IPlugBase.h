@@ -96,9 +96,9 @@ public:
   void RefreshAllParams();
   void UpdateEditorFromParams();
   void SetParameterFromEditor(int index, double normalized);
-  // A value from the host, normalised: the editor shows it first, then the
-  // parameter takes it and HostParamChanged runs. Ignored for an index out of
-  // range.
+  // A value from the host, normalised (held to [0, 1]): the editor shows it
+  // first, then the parameter takes it and HostParamChanged runs. Ignored for
+  // an index out of range.
   void SetParameterFromHost(int index, float normalized);
   // A display text from the host (a value or one of the parameter's texts):
   // the editor shows it, the parameter takes it clamped to its range and

@@ -268,7 +268,7 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
       return 0;
     case kVendorDisplayOfValue:
       if (!ptr) return 0;
-      if (validParam) ParamAt(static_cast<int>(value))->FormatDisplay(opt, true, static_cast<char*>(ptr));
+      if (validParam) ParamAt(static_cast<int>(value))->FormatDisplay(ClampNormalized(opt), true, static_cast<char*>(ptr));
       return kVendorAnswer;
     case kVendorDisplayTextCount: {
       if (!validParam) return 0;

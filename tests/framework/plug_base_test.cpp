@@ -239,6 +239,12 @@ TEST(PlugBase, EditorEditsReachTheHost) {
   EXPECT_EQ(p.changed, (std::vector<int>{1}));
   p.SetParameterFromEditor(7, 0.5);  // no such parameter
   EXPECT_EQ(p.log.size(), 1u);
+  // Values outside [0, 1] are held to it, and the host hears the held one.
+  p.SetParameterFromEditor(1, -3.0);
+  EXPECT_EQ(p.ParamAt(1)->Value(), 0.0);
+  p.SetParameterFromEditor(1, 7.0);
+  EXPECT_EQ(p.ParamAt(1)->Value(), 10.0);
+  EXPECT_EQ(p.log.back(), "automate 1 1.000000");
 }
 
 TEST(PlugBase, DelayedEndOfEditGesture) {

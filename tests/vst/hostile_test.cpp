@@ -74,4 +74,31 @@ TEST(Hostile, RejectedChunksChangeNothingNotEvenTheSound) {
   EXPECT_TRUE(twins.SameSound(30000));
 }
 
+TEST(Hostile, NormalisedValuesOutsideTheRangeAreClamped) {
+  // A host value below 0 or above 1 acts as 0 or 1: same value, same text,
+  // same sound; a value that is not a number acts as 0, as always.
+  const float kWild[] = {-1e6f, -1480.0f, -1.0f, -1e-30f, 1.5f, 1e6f, -INFINITY, INFINITY, std::nanf("")};
+  for (int index = 0; index < 14; ++index) {
+    for (float wild : kWild) {
+      const float held = std::isnan(wild) ? 0.0f : wild < 0.0f ? 0.0f : 1.0f;
+      Twins twins;
+      ASSERT_TRUE(twins.loaded);
+      twins.a.SetParam(index, wild);
+      twins.b.SetParam(index, held);
+      EXPECT_EQ(twins.a.GetParam(index), twins.b.GetParam(index)) << index << " " << wild;
+      EXPECT_EQ(twins.a.ParamDisplay(index), twins.b.ParamDisplay(index)) << index << " " << wild;
+      EXPECT_TRUE(twins.SameSound(8192)) << index << " " << wild;
+    }
+  }
+  // The display of a normalised value asked for by a host is clamped too.
+  VstHost host(ModuleSettings());
+  ASSERT_TRUE(LoadModule(host));
+  char text[64], edge[64];
+  host.Dispatch(effVendorSpecific, 7, 3, text, -1e6f);
+  host.Dispatch(effVendorSpecific, 7, 3, edge, 0.0f);
+  EXPECT_STREQ(text, edge);
+  host.Dispatch(effVendorSpecific, 7, 0, text, 37.0f);
+  EXPECT_STREQ(text, "4/1");
+}
+
 }  // namespace
