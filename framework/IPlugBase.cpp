@@ -4,6 +4,8 @@
 // IPlugBaseState.cpp.
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -306,6 +308,16 @@ void IPlugBase::RunBlockDouble(int frames) {
   if (mReady && frames > 0) ProcessBlock(mInputPtrs.data(), mOutputPtrs.data(), frames);
 }
 
+namespace {
+
+// Single precision without subnormals: a value below the smallest normal
+// float (far below hearing) becomes 0, so that whatever processes the
+// output next never meets the slow subnormal range.
+inline float ToFloatOutput(double v) { return std::fabs(v) < FLT_MIN ? 0.0f : static_cast<float>(v); }
+inline float FlushedFloat(float v) { return std::fabs(v) < FLT_MIN ? 0.0f : v; }
+
+}  // namespace
+
 void IPlugBase::CopyFloatOutputs(int frames, bool adding) {
   const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
   for (auto& ch : mOutChannels) {
@@ -313,9 +325,9 @@ void IPlugBase::CopyFloatOutputs(int frames, bool adding) {
     float* dst = ch.hostFloat;
     const double* src = ch.scratch.data();
     if (adding) {
-      for (size_t i = 0; i < n; ++i) dst[i] = dst[i] + static_cast<float>(src[i]);
+      for (size_t i = 0; i < n; ++i) dst[i] = FlushedFloat(dst[i] + ToFloatOutput(src[i]));
     } else {
-      for (size_t i = 0; i < n; ++i) dst[i] = static_cast<float>(src[i]);
+      for (size_t i = 0; i < n; ++i) dst[i] = ToFloatOutput(src[i]);
     }
   }
 }

@@ -101,4 +101,49 @@ TEST(Hostile, NormalisedValuesOutsideTheRangeAreClamped) {
   EXPECT_STREQ(text, "4/1");
 }
 
+// Counts the outputs that are subnormal single-precision numbers.
+int Subnormals(const std::vector<float>& samples) {
+  int n = 0;
+  for (float v : samples) n += (v != 0.0f && std::fabs(v) < FLT_MIN) ? 1 : 0;
+  return n;
+}
+
+TEST(Hostile, FloatTailsEndInZerosNotSubnormals) {
+  // An impulse through "Bright Room", thirty seconds: the tail decays below
+  // the smallest normal float (the double path shows it does), and the float
+  // paths write zeros there.
+  for (qmhost::Precision precision : {qmhost::Precision::Float, qmhost::Precision::FloatAdding, qmhost::Precision::Double}) {
+    VstHost host(ModuleSettings(512));
+    ASSERT_TRUE(LoadModule(host, false));
+    ASSERT_TRUE(host.Open() && host.Resume(precision));
+    host.SetProgram(8);
+    std::vector<float> inL(512, 0.0f), inR(512, 0.0f), outL(512), outR(512), all;
+    std::vector<double> dl(512), dr(512);
+    int tiny = 0;
+    inL[0] = inR[0] = 1.0f;
+    for (int block = 0; block < 30 * 44100 / 512; ++block) {
+      float* ins[2] = {inL.data(), inR.data()};
+      float* outs[2] = {outL.data(), outR.data()};
+      if (precision == qmhost::Precision::Double) {
+        for (int i = 0; i < 512; ++i) {
+          dl[i] = inL[i];
+          dr[i] = inR[i];
+        }
+        double* io[2] = {dl.data(), dr.data()};
+        ASSERT_TRUE(host.ProcessDouble(io, io, 512));
+        for (double v : dl) tiny += (v != 0.0 && std::fabs(v) < FLT_MIN) ? 1 : 0;
+      } else {
+        std::fill(outL.begin(), outL.end(), 0.0f);
+        std::fill(outR.begin(), outR.end(), 0.0f);
+        ASSERT_TRUE(precision == qmhost::Precision::Float ? host.ProcessFloat(ins, outs, 512)
+                                                          : host.ProcessFloatAdding(ins, outs, 512));
+        tiny += Subnormals(outL) + Subnormals(outR);
+      }
+      inL[0] = inR[0] = 0.0f;
+    }
+    if (precision == qmhost::Precision::Double) EXPECT_GT(tiny, 0);
+    else EXPECT_EQ(tiny, 0) << qmhost::PrecisionName(precision);
+  }
+}
+
 }  // namespace
