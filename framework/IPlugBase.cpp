@@ -378,9 +378,15 @@ void IPlugBase::ResizeBlock(int frames) {
   mBlockSize = frames;
 }
 
+bool IPlugBase::StoreSampleRate(double rate) {
+  if (!(rate >= kMinSampleRate && rate <= kMaxSampleRate)) return false;
+  mSampleRate = rate;
+  return true;
+}
+
 double IPlugBase::SamplesPerBeat() {
   const double tempo = GetHostTempo();
-  return tempo > 0.0 ? mSampleRate * 60.0 / tempo : 0.0;
+  return tempo >= kMinTempo ? mSampleRate * 60.0 / tempo : 0.0;
 }
 
 // ---- Identity ----------------------------------------------------------------

@@ -132,10 +132,20 @@ public:
   // ended (its position plus its frames).
   void BeginProcessCall(int frames);
 
-  void StoreSampleRate(double rate) { mSampleRate = rate; }
+  // Sample rates and tempos no host runs at are treated as none at all, so
+  // that a careless host cannot make the plug-in size lines of absurd
+  // lengths: a rate outside these bounds is not taken (the last one stays),
+  // a tempo below the slowest counts as no tempo.
+  static constexpr double kMinSampleRate = 1000.0;
+  static constexpr double kMaxSampleRate = 768000.0;
+  static constexpr double kMinTempo = 1.0;  // beats per minute
+  // Takes the rate when it lies within the bounds; false otherwise.
+  bool StoreSampleRate(double rate);
   double CurrentSampleRate() const { return mSampleRate; }
   int CurrentBlockSize() const { return mBlockSize; }
   int CurrentLatency() const { return mLatency; }
+  // Samples per beat at the host's tempo; 0 without a tempo (or below the
+  // slowest).
   double SamplesPerBeat();
 
   bool IsReady() const { return mReady; }

@@ -84,8 +84,9 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       if (param && ptr) CopyToHost(ptr, param->Name());
       return 0;
     case effSetSampleRate:
-      // A rate that is not a positive number is no rate: the last one stays.
-      if (opt > 0.0f && std::isfinite(opt)) StoreSampleRate(opt);
+      // A rate no host runs at (or not a number) is not taken: the last one
+      // stays.
+      StoreSampleRate(opt);
       ResetState();
       return 0;
     case effSetBlockSize:

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -44,12 +45,20 @@ TEST(PlugBase, IdentityAndVersion) {
   EXPECT_EQ(p.ParamAt(2)->GetKind(), IParameter::kNone);
 }
 
-TEST(PlugBase, SamplesPerBeat) {
+TEST(PlugBase, SamplesPerBeatAndRatesAndTemposNoHostRunsAt) {
   TestPlug p;
-  p.StoreSampleRate(48000.0);
+  EXPECT_TRUE(p.StoreSampleRate(48000.0));
   EXPECT_EQ(p.SamplesPerBeat(), 0.0);
   p.tempo = 120.0;
   EXPECT_EQ(p.SamplesPerBeat(), 24000.0);
+  p.tempo = 1.0;
+  EXPECT_EQ(p.SamplesPerBeat(), 2880000.0);
+  p.tempo = 0.999;  // slower than any host plays: no tempo
+  EXPECT_EQ(p.SamplesPerBeat(), 0.0);
+  for (double rate : {1e9, 768000.5, 999.0, 0.0, -48000.0, std::nan(""), HUGE_VAL}) EXPECT_FALSE(p.StoreSampleRate(rate));
+  EXPECT_EQ(p.CurrentSampleRate(), 48000.0);
+  EXPECT_TRUE(p.StoreSampleRate(768000.0));
+  EXPECT_TRUE(p.StoreSampleRate(1000.0));
 }
 
 TEST(PlugBase, TransportStartsAndJumpsAreSeenOncePerCall) {

