@@ -173,4 +173,22 @@ TEST(Hostile, AbsurdRatesAndTemposCountAsNone) {
   EXPECT_EQ(r, r2);
 }
 
+TEST(Hostile, ProgramNamesReachTheHostCutTo31Characters) {
+  VstHost host(ModuleSettings());
+  ASSERT_TRUE(LoadModule(host));
+  const std::string longName(100, 'q');
+  std::vector<char> name(longName.begin(), longName.end());
+  name.push_back('\0');
+  host.Dispatch(effSetProgramName, 0, 0, name.data());
+  for (VstInt32 opcode : {effGetProgramName, effGetProgramNameIndexed}) {
+    char buffer[64];
+    memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(host.Dispatch(opcode, 0, 0, buffer), opcode == effGetProgramNameIndexed ? 1 : 0);
+    EXPECT_EQ(std::string(buffer), std::string(31, 'q')) << opcode;
+    EXPECT_EQ(buffer[32], 'x') << opcode;  // nothing written past the terminator
+  }
+  // The longest factory name fits whole.
+  EXPECT_EQ(DispatchText(host, effGetProgramNameIndexed, 2), "All Frequencies Stereo Toggle");
+}
+
 }  // namespace
