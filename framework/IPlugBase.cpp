@@ -261,6 +261,7 @@ void IPlugBase::SetOutputConnections(int start, int count, bool connected) {
 void IPlugBase::AttachInputs(double** inputs, int frames) {
   int next = 0;
   for (auto& ch : mInChannels) {
+    ch.hostFloat = nullptr;
     if (!ch.connected) continue;
     double* host = inputs ? inputs[next++] : nullptr;
     if (host) {
@@ -273,14 +274,12 @@ void IPlugBase::AttachInputs(double** inputs, int frames) {
   }
 }
 
-void IPlugBase::AttachInputs(float** inputs, int frames) {
+void IPlugBase::AttachInputs(float** inputs, int) {
+  // Converted when the block runs (ProcessBlockFloat), or read as they are.
   int next = 0;
-  const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
   for (auto& ch : mInChannels) {
-    if (!ch.connected) continue;
-    const float* host = inputs ? inputs[next++] : nullptr;
-    PointAtScratch(ch.scratch, ch.target, mBlockSize);
-    for (size_t i = 0; i < n; ++i) ch.scratch[i] = host ? static_cast<double>(host[i]) : 0.0;
+    ch.hostFloat = nullptr;
+    if (ch.connected) ch.hostFloat = inputs ? inputs[next++] : nullptr;
   }
 }
 
@@ -332,14 +331,41 @@ void IPlugBase::CopyFloatOutputs(int frames, bool adding) {
   }
 }
 
+const float* IPlugBase::HostFloatInput(int channel) const {
+  return channel >= 0 && channel < NInChannels() ? mInChannels[static_cast<size_t>(channel)].hostFloat : nullptr;
+}
+
+float* IPlugBase::HostFloatOutput(int channel) const {
+  return channel >= 0 && channel < NOutChannels() ? mOutChannels[static_cast<size_t>(channel)].hostFloat : nullptr;
+}
+
+void IPlugBase::ProcessBlockFloat(int frames, bool adding) {
+  // The host's samples in the input scratch buffers (a connected channel
+  // without a host buffer reads zeros), the effect's output into the output
+  // scratch buffers, then converted into the host's.
+  const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
+  for (auto& ch : mInChannels) {
+    if (!ch.connected) continue;
+    PointAtScratch(ch.scratch, ch.target, mBlockSize);
+    const float* host = ch.hostFloat;
+    if (host) {
+      for (size_t i = 0; i < n; ++i) ch.scratch[i] = static_cast<double>(host[i]);
+    } else {
+      std::fill(ch.scratch.begin(), ch.scratch.begin() + static_cast<std::ptrdiff_t>(n), 0.0);
+    }
+  }
+  ProcessBlock(mInputPtrs.data(), mOutputPtrs.data(), frames);
+  CopyFloatOutputs(frames, adding);
+}
+
 void IPlugBase::RunBlockFloat(int frames) {
-  RunBlockDouble(frames);
-  CopyFloatOutputs(frames, false);
+  if (mReady && frames > 0) ProcessBlockFloat(frames, false);
+  else CopyFloatOutputs(frames, false);
 }
 
 void IPlugBase::RunBlockFloatAdding(int frames) {
-  RunBlockDouble(frames);
-  CopyFloatOutputs(frames, true);
+  if (mReady && frames > 0) ProcessBlockFloat(frames, true);
+  else CopyFloatOutputs(frames, true);
 }
 
 void IPlugBase::BeginProcessCall(int frames) {

@@ -34,6 +34,11 @@ public:
   virtual void ParamChanged(int index);
   virtual void HostParamChanged(int index, float normalized);
   virtual void ProcessBlock(double** inputs, double** outputs, int frames);
+  // A block in the host's single precision (HostFloatInput, HostFloatOutput),
+  // the outputs replaced or, adding, added to. By default the inputs are
+  // converted to doubles, ProcessBlock runs, and the outputs are converted
+  // back; an effect may process the host's buffers directly instead.
+  virtual void ProcessBlockFloat(int frames, bool adding);
   virtual void EditorOpened() {}
   virtual void EditorClosing() {}
   virtual void SpareHook() {}
@@ -125,6 +130,10 @@ public:
   void RunBlockDouble(int frames);
   void RunBlockFloat(int frames);
   void RunBlockFloatAdding(int frames);
+  // The host's single-precision buffers of the current call for a channel;
+  // null when the channel is not connected or the host gave none.
+  const float* HostFloatInput(int channel) const;
+  float* HostFloatOutput(int channel) const;
   // Once at the start of every host processing call of frames > 0 frames,
   // however the binding cuts it into blocks: asks for the transport and
   // calls TransportRestarted when it plays now and either did not play in
@@ -217,6 +226,7 @@ private:
   struct InChannel {
     bool connected = false;
     double** target = nullptr;
+    const float* hostFloat = nullptr;
     std::vector<double> scratch;
   };
   struct OutChannel {

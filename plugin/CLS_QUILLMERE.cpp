@@ -233,7 +233,7 @@ void CLS_QUILLMERE::ResetState() {
   engine.ResetLines();
 }
 
-void CLS_QUILLMERE::ProcessBlock(double** inputs, double** outputs, int frames) {
+void CLS_QUILLMERE::BeginBlock() {
   double s = SamplesPerBeat() * kBeatsPerWhole;
   // A tempo so slow (or odd) that the lines could not be sized is held at
   // the slowest tempo the lines allow; no tempo at all stays 0.
@@ -254,9 +254,28 @@ void CLS_QUILLMERE::ProcessBlock(double** inputs, double** outputs, int frames) 
   }
   engine.FitLoopToLines();
 
+  // A pause between blocks is measured from the start of one block to the
+  // start of the next.
   const uint32_t now = millisecondClock();
   if (now - lastClock > kResyncGapMs) engine.resync = true;
-  if (engine.resync) engine.Realign(GetSamplePosition());
-  engine.Process(inputs[0], inputs[1], outputs[0], outputs[1], frames);
   lastClock = now;
+  if (engine.resync) engine.Realign(GetSamplePosition());
+}
+
+void CLS_QUILLMERE::ProcessBlock(double** inputs, double** outputs, int frames) {
+  BeginBlock();
+  engine.Process(inputs[0], inputs[1], outputs[0], outputs[1], frames);
+}
+
+void CLS_QUILLMERE::ProcessBlockFloat(int frames, bool adding) {
+  const float* inL = HostFloatInput(0);
+  const float* inR = HostFloatInput(1);
+  float* outL = HostFloatOutput(0);
+  float* outR = HostFloatOutput(1);
+  if (!inL || !inR || !outL || !outR) {
+    IPlugVST::ProcessBlockFloat(frames, adding);
+    return;
+  }
+  BeginBlock();
+  engine.ProcessFloat(inL, inR, outL, outR, frames, adding);
 }

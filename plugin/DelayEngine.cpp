@@ -102,21 +102,3 @@ void DelayEngine::Realign(int hostPosition) {
   resync = false;
   writePos = loopLength ? static_cast<uint32_t>(hostPosition) % loopLength : 0;
 }
-
-void DelayEngine::Process(const double* inL, const double* inR, double* outL, double* outR, int frames) {
-  if (loopLength == 0) {
-    RunSilentLoop(inL, inR, outL, outR, frames);
-  } else if (toggleReverse) {
-    // Each channel's toggle point lies half a loop from its tap.
-    const double L = loopLength;
-    const double hx = 0.5 - L * 0.5;
-    const double h = hx >= 0.0 ? std::trunc(hx + 0.5) : std::trunc(hx - 0.5);
-    double toggleLeft = h + left.tap, toggleRight = h + right.tap;
-    if (toggleLeft < 0.0) toggleLeft += L;
-    if (toggleRight < 0.0) toggleRight += L;
-    RunLoop(inL, inR, outL, outR, frames, left.reverse != right.reverse, static_cast<uint32_t>(toggleLeft),
-            static_cast<uint32_t>(toggleRight));
-  } else {
-    RunLoop(inL, inR, outL, outR, frames, false, 0, 0);
-  }
-}

@@ -65,6 +65,10 @@ struct DelayEngine {
   // One block, both channels: reads in, writes out (an output may be its
   // channel's input). Allocates nothing and takes no lock.
   void Process(const double* inL, const double* inR, double* outL, double* outR, int frames);
+  // The same for the host's single-precision buffers, converted sample by
+  // sample inside the loop: the outputs are replaced or, adding, added to;
+  // an output below the smallest normal float is written as 0.
+  void ProcessFloat(const float* inL, const float* inR, float* outL, float* outR, int frames, bool adding);
 
   // Both lines read zero everywhere from now on.
   void ClearLines();
@@ -75,13 +79,20 @@ private:
   // clear.
   void PrepareEntries(uint32_t first, uint32_t count);
   bool GrowLines(uint32_t n);
+  // The block for samples of the kinds IO names (DelayKernel.cpp).
+  template <typename IO>
+  void ProcessWith(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,
+                   typename IO::Sample* outR, int frames);
+  // Runs of samples without direction changes or wrap-arounds.
+  template <typename IO>
+  void RunLoop(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,
+               typename IO::Sample* outR, int frames, bool flips, uint32_t toggleLeft, uint32_t toggleRight);
+  // With no loop the taps read silence.
+  template <typename IO>
+  void RunSilentLoop(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,
+                     typename IO::Sample* outR, int frames);
 
   std::unique_ptr<double[]> lineMemory;     // both lines, left then right
   std::unique_ptr<uint32_t[]> chunkEpochs;  // per chunk: the epoch it was last zeroed in (0: never)
   uint32_t epoch = 1;                       // the clearing epoch; each clear starts a new one
-  // Runs of samples without direction changes or wrap-arounds.
-  void RunLoop(const double* inL, const double* inR, double* outL, double* outR, int frames, bool flips,
-               uint32_t toggleLeft, uint32_t toggleRight);
-  // With no loop the taps read silence.
-  void RunSilentLoop(const double* inL, const double* inR, double* outL, double* outR, int frames);
 };

@@ -3,6 +3,7 @@
 // taps and ranges the effect promises. Tempo changes and pauses between
 // blocks are run on the effect in-process (tests/plugin), where the tempo and
 // the clock can be moved.
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
@@ -13,6 +14,8 @@
 
 #include "ModuleHost.h"
 #include "model_run.h"
+
+using qmhost::VstHost;
 
 namespace {
 
@@ -74,6 +77,53 @@ TEST(EngineExactness, SyncOffFromTheStartKeepsTheStoredTime) {
     ModuleDelay delay;
     ASSERT_TRUE(delay.loaded);
     ExpectSameAsModel(delay, 120.0, c.program, c.block, {}, c.frames, c.syncOff);
+  }
+}
+
+// The double path's output in single precision, as the float paths must
+// write it: 0 below the smallest normal float.
+float AsFloatOutput(double v) { return std::fabs(v) < FLT_MIN ? 0.0f : static_cast<float>(v); }
+
+TEST(EngineExactness, FloatPathsAreTheDoublePathRounded) {
+  // The same single-precision input through processReplacing, process (onto
+  // what the host's outputs hold) and processDoubleReplacing: the float
+  // outputs are the double outputs rounded, to the bit.
+  for (int block : {64, 512}) {
+    for (int program : {0, 3, 8, 12, 25}) {
+      VstHost hosts[3] = {VstHost(ModuleSettings(block)), VstHost(ModuleSettings(block)), VstHost(ModuleSettings(block))};
+      const qmhost::Precision precisions[3] = {qmhost::Precision::Float, qmhost::Precision::FloatAdding,
+                                               qmhost::Precision::Double};
+      for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(LoadModule(hosts[i], false));
+        ASSERT_TRUE(hosts[i].Open() && hosts[i].Resume(precisions[i]));
+        hosts[i].SetProgram(program);
+      }
+      std::vector<double> l, r;
+      MakeInput(l, r, 44100, 44100.0);
+      for (int at = 0; at + block <= 44100; at += block) {
+        std::vector<float> fl(l.begin() + at, l.begin() + at + block), fr(r.begin() + at, r.begin() + at + block);
+        std::vector<double> dl(fl.begin(), fl.end()), dr(fr.begin(), fr.end());
+        std::vector<float> ol(block), orr(block), al(block), ar(block);
+        for (int i = 0; i < block; ++i) {
+          al[i] = 0.25f * fr[i];  // what the host's outputs already hold
+          ar[i] = -0.5f * fl[i];
+        }
+        const std::vector<float> heldL = al, heldR = ar;
+        float* in[2] = {fl.data(), fr.data()};
+        float* out[2] = {ol.data(), orr.data()};
+        float* sum[2] = {al.data(), ar.data()};
+        double* io[2] = {dl.data(), dr.data()};
+        ASSERT_TRUE(hosts[0].ProcessFloat(in, out, block));
+        ASSERT_TRUE(hosts[1].ProcessFloatAdding(in, sum, block));
+        ASSERT_TRUE(hosts[2].ProcessDouble(io, io, block));
+        for (int i = 0; i < block; ++i) {
+          ASSERT_EQ(ol[i], AsFloatOutput(dl[i])) << program << " " << at + i;
+          ASSERT_EQ(orr[i], AsFloatOutput(dr[i])) << program << " " << at + i;
+          ASSERT_EQ(al[i], AsFloatOutput(heldL[i] + AsFloatOutput(dl[i]))) << program << " " << at + i;
+          ASSERT_EQ(ar[i], AsFloatOutput(heldR[i] + AsFloatOutput(dr[i]))) << program << " " << at + i;
+        }
+      }
+    }
   }
 }
 
