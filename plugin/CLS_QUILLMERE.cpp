@@ -1,7 +1,6 @@
 #include "plugin/CLS_QUILLMERE.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <new>
 
@@ -33,14 +32,7 @@ uint32_t RoundToLength(double x, uint32_t limit) {
   return r >= limit ? limit : static_cast<uint32_t>(r);
 }
 
-const auto kClockStart = std::chrono::steady_clock::now();
-
 }  // namespace
-
-uint32_t SystemMilliseconds() {
-  const auto elapsed = std::chrono::steady_clock::now() - kClockStart;
-  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-}
 
 CLS_QUILLMERE::CLS_QUILLMERE(audioMasterCallback host, MillisecondClock clock)
     : IPlugVST(host, kNumParams, "1-1 2-2", kNumPrograms, "quillmere", "", "Tolvane", 0x10000, FourCC("xYeo"),

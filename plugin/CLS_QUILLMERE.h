@@ -5,7 +5,8 @@
 #include "vst/IPlugVST.h"
 
 // The millisecond clock the effect reads at every block: milliseconds since
-// a fixed start, wrapping at 32 bits. SystemMilliseconds is the real one.
+// a fixed start, wrapping at 32 bits. SystemMilliseconds (SystemClock.cpp)
+// is the real one.
 using MillisecondClock = uint32_t (*)();
 uint32_t SystemMilliseconds();
 
