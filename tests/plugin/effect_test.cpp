@@ -20,8 +20,13 @@ std::vector<std::string> gRequests;
 
 uint32_t FakeClock() { return gNow; }
 
+int gTimeRequests = 0;
+
 VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
-  if (opcode == audioMasterGetTime) return reinterpret_cast<VstIntPtr>(&gTime);
+  if (opcode == audioMasterGetTime) {
+    ++gTimeRequests;
+    return reinterpret_cast<VstIntPtr>(&gTime);
+  }
   if (opcode == audioMasterAutomate) gRequests.push_back("automate " + std::to_string(index) + " " + std::to_string(opt));
   if (opcode == audioMasterBeginEdit) gRequests.push_back("begin " + std::to_string(index));
   if (opcode == audioMasterEndEdit) gRequests.push_back("end " + std::to_string(index));
@@ -187,6 +192,25 @@ TEST(EffectExactness, ACallCutIntoBlocksIsOneCall) {
   Effect effect(kModelStart);
   effect.Dispatch(effSetBlockSize, 0, 64);
   ExpectSameAsModel(effect, 120.0, 3, 4096, {{30000, EngineEvent::kLocate, 0, 5.0}}, 44100 * 2);
+}
+
+TEST(Effect, OneTimeRequestPerProcessingCall) {
+  // Tempo, position and transport of a call come from one request, however
+  // the call is cut into blocks and whatever the blocks need.
+  Effect effect(kModelStart);
+  effect.Dispatch(effSetBlockSize, 0, 64);
+  std::vector<double> l(4096, 0.1), r(4096, -0.1);
+  double* io[2] = {l.data(), r.data()};
+  AEffect* e = effect.fx.Effect();
+  for (double tempo : {120.0, 90.0, 90.0}) {
+    gTime.tempo = tempo;
+    gTimeRequests = 0;
+    e->processDoubleReplacing(e, io, io, 4096);
+    EXPECT_EQ(gTimeRequests, 1) << tempo;
+  }
+  gTimeRequests = 0;
+  EXPECT_EQ(effect.fx.GetHostTempo(), 90.0);  // outside a call: asked directly
+  EXPECT_EQ(gTimeRequests, 1);
 }
 
 TEST(Effect, ReadyOnlyOnceEveryParameterWasApplied) {
