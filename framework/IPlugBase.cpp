@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 
+#include "framework/SampleConversion.h"
 #include "framework/TextUtil.h"
 #include "framework/IEditor.h"
 
@@ -307,27 +308,11 @@ void IPlugBase::RunBlockDouble(int frames) {
   if (mReady && frames > 0) ProcessBlock(mInputPtrs.data(), mOutputPtrs.data(), frames);
 }
 
-namespace {
-
-// Single precision without subnormals: a value below the smallest normal
-// float (far below hearing) becomes 0, so that whatever processes the
-// output next never meets the slow subnormal range.
-inline float ToFloatOutput(double v) { return std::fabs(v) < FLT_MIN ? 0.0f : static_cast<float>(v); }
-inline float FlushedFloat(float v) { return std::fabs(v) < FLT_MIN ? 0.0f : v; }
-
-}  // namespace
-
 void IPlugBase::CopyFloatOutputs(int frames, bool adding) {
   const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
   for (auto& ch : mOutChannels) {
     if (!ch.connected || !ch.hostFloat) continue;
-    float* dst = ch.hostFloat;
-    const double* src = ch.scratch.data();
-    if (adding) {
-      for (size_t i = 0; i < n; ++i) dst[i] = FlushedFloat(dst[i] + ToFloatOutput(src[i]));
-    } else {
-      for (size_t i = 0; i < n; ++i) dst[i] = ToFloatOutput(src[i]);
-    }
+    DoublesToFloats(ch.scratch.data(), ch.hostFloat, n, adding);
   }
 }
 
@@ -349,7 +334,7 @@ void IPlugBase::ProcessBlockFloat(int frames, bool adding) {
     PointAtScratch(ch.scratch, ch.target, mBlockSize);
     const float* host = ch.hostFloat;
     if (host) {
-      for (size_t i = 0; i < n; ++i) ch.scratch[i] = static_cast<double>(host[i]);
+      FloatsToDoubles(host, ch.scratch.data(), n);
     } else {
       std::fill(ch.scratch.begin(), ch.scratch.begin() + static_cast<std::ptrdiff_t>(n), 0.0);
     }

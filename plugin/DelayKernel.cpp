@@ -2,14 +2,16 @@
 // neither tap changes direction or wraps around the loop, so that every read
 // walks the line in one direction without checks.
 //
-// The two channels travel side by side in one SSE2 register ([left, right]):
-// each lane does exactly the arithmetic of its channel, in the same order,
-// so the sound is the same to the bit as one channel at a time, in half the
-// instructions. What limits the loop is the lowpass recurrence (a subtract,
-// a multiply and an add that each wait for the one before); everything else
-// is kept off that chain: the floors are masks or predicted branches, the
-// gliding coefficients are computed ahead for a stretch of samples, and
-// single-precision samples are converted in the loop itself.
+// SSE2 does the arithmetic. The lowpass recurrence (a subtract, a multiply
+// and an add that each wait for the one before) runs with both channels
+// side by side in one register ([left, right]); the writes, the reads and
+// the mix take two samples of one channel at a time ([k, k + 1]), which is
+// how the host's buffers and the lines lie in memory. Each lane does exactly
+// the arithmetic of its channel and sample, in the same order, so the sound
+// is the same to the bit as one sample at a time. Everything but the
+// recurrence is kept off its chain: the floors are masks or predicted
+// branches, the gliding coefficients are computed ahead for a stretch of
+// samples, and single-precision samples are converted in the loop itself.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -26,8 +28,6 @@ constexpr double kStateFloor = 1e-24;
 // loop never drops into the slow subnormal range; non-finite values are
 // flushed too, so one bad input sample cannot poison the loop.
 constexpr double kLineFloor = 1e-300;
-// Samples whose gliding coefficients are computed at a time.
-constexpr int kGlideStretch = 128;
 
 // The samples at the engine's edges: doubles, or the host's single
 // precision, replacing what the host's outputs hold or adding to it.
@@ -63,9 +63,16 @@ inline __m128d InRange(__m128d v, __m128d floor) {
   return _mm_and_pd(_mm_cmpge_pd(m, floor), _mm_cmple_pd(m, _mm_set1_pd(DBL_MAX)));
 }
 
-// An output sample pair written in the host's precision. Single precision
-// never carries subnormals: a value below the smallest normal float (far
-// below hearing) is written as 0, and so is a sum below it when adding.
+// Single precision never carries subnormals: an output below the smallest
+// normal float (far below hearing) is written as 0, and so is a sum below
+// it when adding.
+inline __m128 FlushTiny(__m128 f) {
+  const __m128 magnitude = _mm_and_ps(f, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+  return _mm_andnot_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(FLT_MIN)), f);
+}
+
+// One output sample of both channels ([left, right]) in the host's
+// precision.
 template <typename IO>
 inline void StoreOutput(typename IO::Sample* l, typename IO::Sample* r, __m128d y);
 
@@ -76,13 +83,8 @@ inline void StoreOutput<DoubleIO>(double* l, double* r, __m128d y) {
 
 template <bool kAdding>
 inline void StoreFloatOutput(float* l, float* r, __m128d y) {
-  y = _mm_andnot_pd(_mm_cmplt_pd(Magnitude(y), _mm_set1_pd(FLT_MIN)), y);
-  __m128 f = _mm_cvtpd_ps(y);
-  if (kAdding) {
-    f = _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)), f);
-    const __m128 magnitude = _mm_and_ps(f, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
-    f = _mm_andnot_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(FLT_MIN)), f);
-  }
+  __m128 f = FlushTiny(_mm_cvtpd_ps(y));
+  if (kAdding) f = FlushTiny(_mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)), f));
   _mm_store_ss(l, f);
   _mm_store_ss(r, _mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
 }
@@ -96,37 +98,71 @@ inline void StoreOutput<FloatAddingIO>(float* l, float* r, __m128d y) {
   StoreFloatOutput<true>(l, r, y);
 }
 
-// The gliding lowpass coefficients [left, right] for n samples whose write
-// positions, once advanced, are first, first + 1, ... (the loop's end
-// wrapping to 0): t = position / loop in single precision, left = coefL +
-// (coefR - coefL) t, right = coefR + (coefL - coefR) t. Four quotients at a
-// time (divps rounds each lane as divss does).
-void GlideCoefficients(double* pairs, uint32_t first, uint32_t loop, int n, double coefL, double coefR) {
-  const __m128d base = _mm_set_pd(coefR, coefL);
-  const __m128d toward = _mm_set_pd(coefL - coefR, coefR - coefL);
-  const __m128 loopF = _mm_set1_ps(static_cast<float>(loop));
-  __m128i position = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(first)), _mm_set_epi32(3, 2, 1, 0));
-  int k = 0;
-  for (; k + 4 <= n; k += 4) {
-    const __m128 t = _mm_div_ps(_mm_cvtepi32_ps(position), loopF);
-    const __m128d t01 = _mm_cvtps_pd(t);
-    const __m128d t23 = _mm_cvtps_pd(_mm_movehl_ps(t, t));
-    _mm_store_pd(pairs + 2 * k, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t01, t01))));
-    _mm_store_pd(pairs + 2 * k + 2, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t01, t01))));
-    _mm_store_pd(pairs + 2 * k + 4, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t23, t23))));
-    _mm_store_pd(pairs + 2 * k + 6, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t23, t23))));
-    position = _mm_add_epi32(position, _mm_set1_epi32(4));
-  }
-  for (; k < n; ++k) {
-    uint32_t wp = first + static_cast<uint32_t>(k);
-    if (wp == loop) wp = 0;
-    const __m128d t = _mm_set1_pd(static_cast<float>(wp) / static_cast<float>(loop));
-    _mm_store_pd(pairs + 2 * k, _mm_add_pd(base, _mm_mul_pd(toward, t)));
-  }
-  // Only the last sample of a run can reach the loop's end.
-  if (n >= 4 && first + static_cast<uint32_t>(n - 1) == loop)
-    _mm_store_pd(pairs + 2 * (n - 1), _mm_add_pd(base, _mm_mul_pd(toward, _mm_set1_pd(0.0f / static_cast<float>(loop)))));
+// Two samples of one channel ([p[0], p[1]]).
+inline __m128d LoadTwo(const double* p) { return _mm_loadu_pd(p); }
+inline __m128d LoadTwo(const float* p) {
+  return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
 }
+
+// Two output samples of each channel ([k, k + 1]) in the host's precision.
+template <typename IO>
+inline void StoreOutputs(typename IO::Sample* l, typename IO::Sample* r, __m128d yL, __m128d yR);
+
+template <>
+inline void StoreOutputs<DoubleIO>(double* l, double* r, __m128d yL, __m128d yR) {
+  _mm_storeu_pd(l, yL);
+  _mm_storeu_pd(r, yR);
+}
+
+template <bool kAdding>
+inline void StoreFloatOutputs(float* l, float* r, __m128d yL, __m128d yR) {
+  // [left k, left k + 1, right k, right k + 1]
+  __m128 f = FlushTiny(_mm_movelh_ps(_mm_cvtpd_ps(yL), _mm_cvtpd_ps(yR)));
+  if (kAdding) {
+    const __m128 held = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(l)),
+                                     reinterpret_cast<const __m64*>(r));
+    f = FlushTiny(_mm_add_ps(held, f));
+  }
+  _mm_storel_pi(reinterpret_cast<__m64*>(l), f);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(r), f);
+}
+
+template <>
+inline void StoreOutputs<FloatIO>(float* l, float* r, __m128d yL, __m128d yR) {
+  StoreFloatOutputs<false>(l, r, yL, yR);
+}
+template <>
+inline void StoreOutputs<FloatAddingIO>(float* l, float* r, __m128d yL, __m128d yR) {
+  StoreFloatOutputs<true>(l, r, yL, yR);
+}
+
+// The gliding lowpass coefficients [left, right] at a write position (once
+// advanced; the loop's end counts as 0): t = position / loop in single
+// precision, left = coefL + (coefR - coefL) t, right = coefR + (coefL -
+// coefR) t.
+struct Glide {
+  Glide(double coefL, double coefR, uint32_t loop)
+      : base(_mm_set_pd(coefR, coefL)),
+        toward(_mm_set_pd(coefL - coefR, coefR - coefL)),
+        loopF(_mm_set1_ps(static_cast<float>(loop))),
+        loop(loop) {}
+  __m128d At(uint32_t position) const {
+    if (position == loop) position = 0;
+    const __m128 t = _mm_div_ss(_mm_set_ss(static_cast<float>(position)), loopF);
+    const __m128d td = _mm_cvtss_sd(_mm_setzero_pd(), t);
+    return _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(td, td)));
+  }
+  // For positions p and p + 1 (neither the loop's end): both quotients in
+  // one divps, which rounds each lane as divss does.
+  void AtTwo(__m128i positions, __m128d* c0, __m128d* c1) const {
+    const __m128d t = _mm_cvtps_pd(_mm_div_ps(_mm_cvtepi32_ps(positions), loopF));
+    *c0 = _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t, t)));
+    *c1 = _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t, t)));
+  }
+  __m128d base, toward;
+  __m128 loopF;
+  uint32_t loop;
+};
 
 // What one run of samples needs: the lines at the write position and at
 // each tap, and the parameters that hold for the whole run.
@@ -144,8 +180,37 @@ struct Run {
   double gain, coefL, coefR, mixL, mixR;
   uint32_t advanced;  // the write position after the run's first sample
   uint32_t loop;
+  // Whether two samples may be written before the first of them is read: not
+  // when a tap reads what the next sample writes.
+  bool twoAtATime;
   __m128d lowpass;  // [left, right] state
 };
+
+// The lowpass state's floor, then one step of the recurrence.
+inline __m128d Lowpass(__m128d lp, __m128d c, __m128d x, __m128d stateFloor) {
+  // The state almost never falls below its floor: a predicted branch keeps
+  // the check off the recurrence, where a mask would lengthen it.
+  const __m128d live = InRange(lp, stateFloor);
+  if (_mm_movemask_pd(live) != 3) lp = _mm_and_pd(lp, live);
+  return _mm_add_pd(_mm_mul_pd(c, _mm_sub_pd(lp, x)), x);
+}
+
+// One step of the recurrence without the floor.
+inline __m128d Step(__m128d lp, __m128d c, __m128d x) { return _mm_add_pd(_mm_mul_pd(c, _mm_sub_pd(lp, x)), x); }
+
+// Whether the states a and b both lie at or above the floor and are finite
+// (false also in the rare case that they are finite but sum to more than
+// DBL_MAX): then the floor changes neither.
+inline bool BothLive(__m128d a, __m128d b, __m128d stateFloor) {
+  const __m128d ma = Magnitude(a), mb = Magnitude(b);
+  // A NaN passes the minimum but not the sum.
+  const __m128d live = _mm_and_pd(_mm_cmpge_pd(_mm_min_pd(ma, mb), stateFloor),
+                                  _mm_cmple_pd(_mm_add_pd(ma, mb), _mm_set1_pd(DBL_MAX)));
+  return _mm_movemask_pd(live) == 3;
+}
+
+// The dry signal mixed with the wet one.
+inline __m128d Mix(__m128d wet, __m128d dry, __m128d mix) { return _mm_add_pd(_mm_mul_pd(_mm_sub_pd(wet, dry), mix), dry); }
 
 // A run of samples in which neither tap changes direction or wraps and the
 // write position reaches the end of the loop at most on the last sample:
@@ -163,29 +228,56 @@ void RunSamples(Run<typename IO::Sample>& r) {
   const __m128d gain = _mm_set1_pd(r.gain);
   const __m128d coef = _mm_set_pd(r.coefR, r.coefL);
   const __m128d mix = _mm_set_pd(r.mixR, r.mixL);
+  const __m128d mixL = _mm_set1_pd(r.mixL), mixR = _mm_set1_pd(r.mixR);
   const __m128d lineFloor = _mm_set1_pd(kLineFloor);
   const __m128d stateFloor = _mm_set1_pd(kStateFloor);
+  const Glide glide(r.coefL, r.coefR, r.loop);
   const int frames = r.frames;
+  // The sample that writes the loop's last entry glides from 0: it goes on
+  // its own.
+  const bool wraps = kGlide && r.advanced + static_cast<uint32_t>(frames) - 1 == r.loop;
+  const int pairs = r.twoAtATime ? frames - (wraps ? 1 : 0) : 0;
   __m128d lp = r.lowpass;
-  alignas(16) double glide[2 * kGlideStretch];
-  for (int start = 0; start < frames;) {
-    const int end = kGlide ? std::min(frames, start + kGlideStretch) : frames;
-    if (kGlide) GlideCoefficients(glide, r.advanced + static_cast<uint32_t>(start), r.loop, end - start, r.coefL, r.coefR);
-    for (int k = start; k < end; ++k) {
-      const __m128d in = LoadPair(inL + k, inR + k);
-      __m128d w = _mm_add_pd(_mm_mul_pd(gain, LoadPair(writeL + k, writeR + k)), in);
-      w = _mm_and_pd(w, InRange(w, lineFloor));
-      StorePair(writeL + k, writeR + k, w);
-      const __m128d x = LoadPair(kBackL ? readL - k : readL + k, kBackR ? readR - k : readR + k);
-      // The state almost never falls below its floor: a predicted branch
-      // keeps the check off the recurrence, where a mask would lengthen it.
-      const __m128d live = InRange(lp, stateFloor);
-      if (_mm_movemask_pd(live) != 3) lp = _mm_and_pd(lp, live);
-      const __m128d c = kGlide ? _mm_load_pd(glide + 2 * (k - start)) : coef;
-      lp = _mm_add_pd(_mm_mul_pd(c, _mm_sub_pd(lp, x)), x);
-      StoreOutput<IO>(outL + k, outR + k, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(lp, in), mix), in));
+  // The write positions after the next two samples.
+  __m128i positions = _mm_set_epi32(0, 0, static_cast<int>(r.advanced + 1), static_cast<int>(r.advanced));
+  int k = 0;
+  // Two samples at a time: both written, both read, two steps of the
+  // recurrence, both mixed.
+  for (; k + 2 <= pairs; k += 2) {
+    const __m128d aL = LoadTwo(inL + k), aR = LoadTwo(inR + k);
+    __m128d wL = _mm_add_pd(_mm_mul_pd(gain, _mm_loadu_pd(writeL + k)), aL);
+    __m128d wR = _mm_add_pd(_mm_mul_pd(gain, _mm_loadu_pd(writeR + k)), aR);
+    _mm_storeu_pd(writeL + k, _mm_and_pd(wL, InRange(wL, lineFloor)));
+    _mm_storeu_pd(writeR + k, _mm_and_pd(wR, InRange(wR, lineFloor)));
+    const __m128d xL = kBackL ? _mm_shuffle_pd(_mm_loadu_pd(readL - k - 1), _mm_loadu_pd(readL - k - 1), 1)
+                              : _mm_loadu_pd(readL + k);
+    const __m128d xR = kBackR ? _mm_shuffle_pd(_mm_loadu_pd(readR - k - 1), _mm_loadu_pd(readR - k - 1), 1)
+                              : _mm_loadu_pd(readR + k);
+    __m128d c0 = coef, c1 = coef;
+    if (kGlide) {
+      glide.AtTwo(positions, &c0, &c1);
+      positions = _mm_add_epi32(positions, _mm_set1_epi32(2));
     }
-    start = end;
+    // Two steps as if neither state were below the floor, checked after the
+    // fact off the recurrence; when one is, both steps again with the floor.
+    const __m128d x0 = _mm_unpacklo_pd(xL, xR), x1 = _mm_unpackhi_pd(xL, xR);
+    __m128d lp0 = Step(lp, c0, x0);
+    __m128d lp1 = Step(lp0, c1, x1);
+    if (!BothLive(lp, lp0, stateFloor)) {
+      lp0 = Lowpass(lp, c0, x0, stateFloor);
+      lp1 = Lowpass(lp0, c1, x1, stateFloor);
+    }
+    lp = lp1;
+    StoreOutputs<IO>(outL + k, outR + k, Mix(_mm_unpacklo_pd(lp0, lp), aL, mixL), Mix(_mm_unpackhi_pd(lp0, lp), aR, mixR));
+  }
+  // One sample at a time.
+  for (; k < frames; ++k) {
+    const __m128d in = LoadPair(inL + k, inR + k);
+    __m128d w = _mm_add_pd(_mm_mul_pd(gain, LoadPair(writeL + k, writeR + k)), in);
+    StorePair(writeL + k, writeR + k, _mm_and_pd(w, InRange(w, lineFloor)));
+    const __m128d x = LoadPair(kBackL ? readL - k : readL + k, kBackR ? readR - k : readR + k);
+    lp = Lowpass(lp, kGlide ? glide.At(r.advanced + static_cast<uint32_t>(k)) : coef, x, stateFloor);
+    StoreOutput<IO>(outL + k, outR + k, Mix(lp, in, mix));
   }
   r.lowpass = lp;
 }
@@ -270,6 +362,18 @@ void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sam
       if (toggleLeft > wp) n = std::min(n, toggleLeft - wp);
       if (toggleRight > wp) n = std::min(n, toggleRight - wp);
     }
+    // A tap that reads what the next sample writes: a forward one just
+    // ahead of the write position reads there all along, the run goes one
+    // sample at a time; a backward one meets the write position once, the
+    // run ends at that sample.
+    bool twoAtATime = true;
+    for (const auto& [back, idx] : {std::pair<bool, uint32_t>{backL, idxL}, std::pair<bool, uint32_t>{backR, idxR}}) {
+      if (!back) {
+        if (idx == wp + 1) twoAtATime = false;
+      } else if (idx > wp && (idx - wp - 1) % 2 == 0 && (idx - wp - 1) / 2 + 1 < n) {
+        n = (idx - wp - 1) / 2 + 1;
+      }
+    }
     // Every entry the run writes or reads holds what it would hold had the
     // lines been cleared whole at the last clear.
     PrepareEntries(wp, n);
@@ -285,6 +389,7 @@ void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sam
     r.outR = outR + done;
     r.frames = static_cast<int>(n);
     r.advanced = wp + 1;
+    r.twoAtATime = twoAtATime;
     runs[(backL ? 2 : 0) + (backR ? 1 : 0)](r);
     done += static_cast<int>(n);
     wp += n;

@@ -161,6 +161,23 @@ TEST(EffectExactness, LoopsLongerThanAnyBeforeReadSilenceAfterAClear) {
   }
 }
 
+TEST(EffectExactness, ATapReadingWhatTheNextSampleWrites) {
+  // At 3307.5 BPM "1/64" is a loop of 100 samples; the left tap at offset 99
+  // lies just ahead of the write position (98 = 100 - 2), so it reads the
+  // cell the next sample writes. Forward and then backward, with the
+  // directions toggling.
+  const std::vector<EngineEvent> events = {
+      {0, EngineEvent::kParam, 0, 0},       {0, EngineEvent::kParam, 5, 99},
+      {0, EngineEvent::kParam, 9, 3},       {20000, EngineEvent::kParam, 4, 1},
+      {30000, EngineEvent::kParam, 13, 1},  {40000, EngineEvent::kParam, 8, 1},
+  };
+  for (int block : {1, 7, 64, 4096}) {
+    Effect effect(kModelStart);
+    gTime.tempo = 3307.5;
+    ExpectSameAsModel(effect, 3307.5, 25, block, events, 50000);
+  }
+}
+
 TEST(EffectExactness, PauseRealignsWithTheHost) {
   // More than half a second without blocks: the write position follows the
   // host's position again.

@@ -82,7 +82,10 @@ TEST(EngineExactness, SyncOffFromTheStartKeepsTheStoredTime) {
 
 // The double path's output in single precision, as the float paths must
 // write it: 0 below the smallest normal float.
-float AsFloatOutput(double v) { return std::fabs(v) < FLT_MIN ? 0.0f : static_cast<float>(v); }
+float AsFloatOutput(double v) {
+  const float f = static_cast<float>(v);
+  return std::fabs(f) < FLT_MIN ? 0.0f : f;
+}
 
 TEST(EngineExactness, FloatPathsAreTheDoublePathRounded) {
   // The same single-precision input through processReplacing, process (onto
