@@ -18,13 +18,13 @@ template <bool kAdding>
 void ToFloats(const double* src, float* dst, size_t n) {
   size_t i = 0;
   for (; i + 4 <= n; i += 4) {
-    __m128 f = FlushTiny(_mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(src + i)), _mm_cvtpd_ps(_mm_loadu_pd(src + i + 2))));
-    if (kAdding) f = FlushTiny(_mm_add_ps(_mm_loadu_ps(dst + i), f));
-    _mm_storeu_ps(dst + i, f);
+    __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(src + i)), _mm_cvtpd_ps(_mm_loadu_pd(src + i + 2)));
+    if (kAdding) f = _mm_add_ps(_mm_loadu_ps(dst + i), f);
+    _mm_storeu_ps(dst + i, FlushTiny(f));
   }
   for (; i < n; ++i) {
-    const float f = FlushTiny(static_cast<float>(src[i]));
-    dst[i] = kAdding ? FlushTiny(dst[i] + f) : f;
+    const float f = static_cast<float>(src[i]);
+    dst[i] = FlushTiny(kAdding ? dst[i] + f : f);
   }
 }
 

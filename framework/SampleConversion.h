@@ -6,9 +6,8 @@
 // n single-precision samples as doubles.
 void FloatsToDoubles(const float* src, double* dst, size_t n);
 
-// n doubles in single precision without subnormals: an output below the
-// smallest normal float (far below hearing) becomes 0, so that whatever
-// processes it next never meets the slow subnormal range. Adding, each is
-// added to what dst holds and a sum below the smallest normal float becomes
-// 0 too.
+// n doubles in single precision, written to dst or, adding, added to what
+// it holds, without subnormals: what is written becomes 0 when it lies below
+// the smallest normal float (far below hearing), so that whatever processes
+// it next never meets the slow subnormal range.
 void DoublesToFloats(const double* src, float* dst, size_t n, bool adding);

@@ -189,7 +189,7 @@ void CLS_QUILLMERE::ParamChanged(int index) {
       ChannelOf(index).mix = static_cast<float>(iv) * kPercent;
       break;
     case kToggleFreq:
-      engine.toggleFreq = iv == 1;
+      engine.SetToggleFreq(iv == 1);
       break;
     case kToggleReverse:
       engine.toggleReverse = iv == 1;

@@ -49,7 +49,29 @@ bool DelayEngine::GrowLines(uint32_t n) {
   right.line = lineMemory.get() + entries;
   capacity = static_cast<uint32_t>(entries);
   epoch = 1;
+  if (toggleFreq) ProvideGlideTable();
   return true;
+}
+
+bool DelayEngine::ProvideGlideTable() {
+  if (glideEntries >= capacity) return true;
+  const size_t chunks = (capacity + kChunk - 1) / kChunk;
+  glideTable.reset();
+  glideEpochs.reset();
+  glideEntries = 0;
+  std::unique_ptr<double[]> table(new (std::nothrow) double[2 * static_cast<size_t>(capacity)]);
+  std::unique_ptr<uint32_t[]> epochs(new (std::nothrow) uint32_t[chunks]());
+  if (!table || !epochs) return false;
+  glideTable = std::move(table);
+  glideEpochs = std::move(epochs);
+  glideEntries = capacity;
+  glideEpoch = 1;
+  return true;
+}
+
+void DelayEngine::SetToggleFreq(bool on) {
+  toggleFreq = on;
+  if (on) ProvideGlideTable();
 }
 
 bool DelayEngine::ProvideLines(uint32_t n) {

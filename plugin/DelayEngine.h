@@ -38,7 +38,7 @@ struct DelayEngine {
   uint32_t loopLength = 0;    // twice the delay, in samples; 0: no loop (the taps read silence)
   uint32_t capacity = 0;      // entries each line holds
   uint32_t writePos = 0;      // 0 to loopLength - 1
-  bool toggleFreq = false;    // the lowpass coefficients glide into each other over every loop cycle
+  bool toggleFreq = false;    // the lowpass coefficients glide into each other over every loop cycle (SetToggleFreq)
   bool toggleReverse = false; // opposite directions flip once per loop cycle
   bool resync = false;        // realign writePos with the host position before the next block
 
@@ -55,6 +55,9 @@ struct DelayEngine {
   // Lines grown to the loop when it outgrew them, cleared otherwise; a
   // realignment follows.
   void ResetLines();
+  // "Toggle Freq": with it on the engine keeps a table of the gliding
+  // coefficients as long as the lines.
+  void SetToggleFreq(bool on);
   // Makes sure the lines hold the loop; a loop that cannot get its memory is
   // shortened to what the lines hold.
   void FitLoopToLines();
@@ -79,6 +82,13 @@ private:
   // clear.
   void PrepareEntries(uint32_t first, uint32_t count);
   bool GrowLines(uint32_t n);
+  // The glide table for every entry of the lines; false (no table: the loop
+  // computes the coefficients itself) when out of memory.
+  bool ProvideGlideTable();
+  // Makes the glide table's entries for write positions first to first +
+  // count - 1 (the loop's end standing for 0) current: computed unless they
+  // were computed for the present loop length and coefficients already.
+  void PrepareGlide(uint32_t first, uint32_t count);
   // The block for samples of the kinds IO names (DelayKernel.cpp).
   template <typename IO>
   void ProcessWith(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,
@@ -95,4 +105,16 @@ private:
   std::unique_ptr<double[]> lineMemory;     // both lines, left then right
   std::unique_ptr<uint32_t[]> chunkEpochs;  // per chunk: the epoch it was last zeroed in (0: never)
   uint32_t epoch = 1;                       // the clearing epoch; each clear starts a new one
+  // With "Toggle Freq" the coefficients [left, right] of every write
+  // position glide from one channel's to the other's over the loop: they
+  // depend on nothing but the position, the loop length and the two
+  // coefficients, so they are computed once, chunk by chunk when the loop
+  // first reaches them, and read from then on, until the loop length or a
+  // coefficient changes.
+  std::unique_ptr<double[]> glideTable;       // two per entry of the lines, or none
+  std::unique_ptr<uint32_t[]> glideEpochs;    // per chunk: the epoch it was computed in (0: never)
+  uint32_t glideEntries = 0;                  // entries the table holds
+  uint32_t glideEpoch = 1;                    // a new one whenever what the table holds changes
+  double glideCoefLeft = 0.0, glideCoefRight = 0.0;
+  uint32_t glideLoop = 0;                     // what the table was computed for
 };

@@ -64,8 +64,7 @@ inline __m128d InRange(__m128d v, __m128d floor) {
 }
 
 // Single precision never carries subnormals: an output below the smallest
-// normal float (far below hearing) is written as 0, and so is a sum below
-// it when adding.
+// normal float (far below hearing) is written as 0; adding, the sum is.
 inline __m128 FlushTiny(__m128 f) {
   const __m128 magnitude = _mm_and_ps(f, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
   return _mm_andnot_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(FLT_MIN)), f);
@@ -83,8 +82,8 @@ inline void StoreOutput<DoubleIO>(double* l, double* r, __m128d y) {
 
 template <bool kAdding>
 inline void StoreFloatOutput(float* l, float* r, __m128d y) {
-  __m128 f = FlushTiny(_mm_cvtpd_ps(y));
-  if (kAdding) f = FlushTiny(_mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)), f));
+  __m128 f = _mm_cvtpd_ps(y);
+  f = FlushTiny(kAdding ? _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)), f) : f);
   _mm_store_ss(l, f);
   _mm_store_ss(r, _mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
 }
@@ -117,12 +116,13 @@ inline void StoreOutputs<DoubleIO>(double* l, double* r, __m128d yL, __m128d yR)
 template <bool kAdding>
 inline void StoreFloatOutputs(float* l, float* r, __m128d yL, __m128d yR) {
   // [left k, left k + 1, right k, right k + 1]
-  __m128 f = FlushTiny(_mm_movelh_ps(_mm_cvtpd_ps(yL), _mm_cvtpd_ps(yR)));
+  __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(yL), _mm_cvtpd_ps(yR));
   if (kAdding) {
     const __m128 held = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(l)),
                                      reinterpret_cast<const __m64*>(r));
-    f = FlushTiny(_mm_add_ps(held, f));
+    f = _mm_add_ps(held, f);
   }
+  f = FlushTiny(f);
   _mm_storel_pi(reinterpret_cast<__m64*>(l), f);
   _mm_storeh_pi(reinterpret_cast<__m64*>(r), f);
 }
@@ -134,6 +134,31 @@ inline void StoreOutputs<FloatIO>(float* l, float* r, __m128d yL, __m128d yR) {
 template <>
 inline void StoreOutputs<FloatAddingIO>(float* l, float* r, __m128d yL, __m128d yR) {
   StoreFloatOutputs<true>(l, r, yL, yR);
+}
+
+// The gliding lowpass coefficients of n write positions first, first + 1,
+// ... (none the loop's end) as [left, right] pairs, four quotients in one
+// divps (which rounds each lane as divss does).
+void GlideCoefficients(double* pairs, uint32_t first, uint32_t loop, uint32_t n, double coefL, double coefR) {
+  const __m128d base = _mm_set_pd(coefR, coefL);
+  const __m128d toward = _mm_set_pd(coefL - coefR, coefR - coefL);
+  const __m128 loopF = _mm_set1_ps(static_cast<float>(loop));
+  __m128i position = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(first)), _mm_set_epi32(3, 2, 1, 0));
+  uint32_t k = 0;
+  for (; k + 4 <= n; k += 4) {
+    const __m128 t = _mm_div_ps(_mm_cvtepi32_ps(position), loopF);
+    const __m128d t01 = _mm_cvtps_pd(t);
+    const __m128d t23 = _mm_cvtps_pd(_mm_movehl_ps(t, t));
+    _mm_store_pd(pairs + 2 * k, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t01, t01))));
+    _mm_store_pd(pairs + 2 * k + 2, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t01, t01))));
+    _mm_store_pd(pairs + 2 * k + 4, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t23, t23))));
+    _mm_store_pd(pairs + 2 * k + 6, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t23, t23))));
+    position = _mm_add_epi32(position, _mm_set1_epi32(4));
+  }
+  for (; k < n; ++k) {
+    const __m128d t = _mm_set1_pd(static_cast<float>(first + k) / static_cast<float>(loop));
+    _mm_store_pd(pairs + 2 * k, _mm_add_pd(base, _mm_mul_pd(toward, t)));
+  }
 }
 
 // The gliding lowpass coefficients [left, right] at a write position (once
@@ -183,15 +208,19 @@ struct Run {
   // Whether two samples may be written before the first of them is read: not
   // when a tap reads what the next sample writes.
   bool twoAtATime;
+  const double* glideTable;  // the coefficients of every write position, when the engine keeps them
   __m128d lowpass;  // [left, right] state
 };
 
 // The lowpass state's floor, then one step of the recurrence.
 inline __m128d Lowpass(__m128d lp, __m128d c, __m128d x, __m128d stateFloor) {
-  // The state almost never falls below its floor: a predicted branch keeps
-  // the check off the recurrence, where a mask would lengthen it.
+  // The state almost never falls below its floor, or, in silence, always:
+  // a predicted branch keeps the check off the recurrence, where a mask
+  // would lengthen it, and a state that is all below starts again from a
+  // zero that depends on nothing.
   const __m128d live = InRange(lp, stateFloor);
-  if (_mm_movemask_pd(live) != 3) lp = _mm_and_pd(lp, live);
+  const int liveLanes = _mm_movemask_pd(live);
+  if (liveLanes != 3) lp = liveLanes == 0 ? _mm_setzero_pd() : _mm_and_pd(lp, live);
   return _mm_add_pd(_mm_mul_pd(c, _mm_sub_pd(lp, x)), x);
 }
 
@@ -212,11 +241,18 @@ inline bool BothLive(__m128d a, __m128d b, __m128d stateFloor) {
 // The dry signal mixed with the wet one.
 inline __m128d Mix(__m128d wet, __m128d dry, __m128d mix) { return _mm_add_pd(_mm_mul_pd(_mm_sub_pd(wet, dry), mix), dry); }
 
+// Where the lowpass coefficients come from: fixed, read from the engine's
+// glide table, or (without a table) computed in the loop.
+enum class Coefficients { kFixed, kGlideTable, kGlideComputed };
+
 // A run of samples in which neither tap changes direction or wraps and the
 // write position reaches the end of the loop at most on the last sample:
 // every read walks the line in one direction without checks.
-template <bool kBackL, bool kBackR, bool kGlide, typename IO>
+template <bool kBackL, bool kBackR, Coefficients kCoefs, typename IO>
 void RunSamples(Run<typename IO::Sample>& r) {
+  constexpr bool kGlide = kCoefs != Coefficients::kFixed;
+  constexpr bool kTable = kCoefs == Coefficients::kGlideTable;
+  const double* const table = r.glideTable;
   double* const writeL = r.writeL;
   double* const writeR = r.writeR;
   const double* const readL = r.readL;
@@ -254,7 +290,10 @@ void RunSamples(Run<typename IO::Sample>& r) {
     const __m128d xR = kBackR ? _mm_shuffle_pd(_mm_loadu_pd(readR - k - 1), _mm_loadu_pd(readR - k - 1), 1)
                               : _mm_loadu_pd(readR + k);
     __m128d c0 = coef, c1 = coef;
-    if (kGlide) {
+    if (kTable) {
+      c0 = _mm_load_pd(table + 2 * (r.advanced + static_cast<uint32_t>(k)));
+      c1 = _mm_load_pd(table + 2 * (r.advanced + static_cast<uint32_t>(k)) + 2);
+    } else if (kGlide) {
       glide.AtTwo(positions, &c0, &c1);
       positions = _mm_add_epi32(positions, _mm_set1_epi32(2));
     }
@@ -276,7 +315,12 @@ void RunSamples(Run<typename IO::Sample>& r) {
     __m128d w = _mm_add_pd(_mm_mul_pd(gain, LoadPair(writeL + k, writeR + k)), in);
     StorePair(writeL + k, writeR + k, _mm_and_pd(w, InRange(w, lineFloor)));
     const __m128d x = LoadPair(kBackL ? readL - k : readL + k, kBackR ? readR - k : readR + k);
-    lp = Lowpass(lp, kGlide ? glide.At(r.advanced + static_cast<uint32_t>(k)) : coef, x, stateFloor);
+    __m128d c = coef;
+    if (kGlide) {
+      const uint32_t position = r.advanced + static_cast<uint32_t>(k);
+      c = kTable ? _mm_load_pd(table + 2 * (position == r.loop ? 0 : position)) : glide.At(position);
+    }
+    lp = Lowpass(lp, c, x, stateFloor);
     StoreOutput<IO>(outL + k, outR + k, Mix(lp, in, mix));
   }
   r.lowpass = lp;
@@ -284,9 +328,9 @@ void RunSamples(Run<typename IO::Sample>& r) {
 
 template <typename IO>
 using RunFunction = void (*)(Run<typename IO::Sample>&);
-template <typename IO, bool kGlide>
-constexpr RunFunction<IO> kRuns[4] = {RunSamples<false, false, kGlide, IO>, RunSamples<false, true, kGlide, IO>,
-                                      RunSamples<true, false, kGlide, IO>, RunSamples<true, true, kGlide, IO>};
+template <typename IO, Coefficients kCoefs>
+constexpr RunFunction<IO> kRuns[4] = {RunSamples<false, false, kCoefs, IO>, RunSamples<false, true, kCoefs, IO>,
+                                      RunSamples<true, false, kCoefs, IO>, RunSamples<true, true, kCoefs, IO>};
 
 // Where a tap reads for the write position wp.
 inline uint32_t TapIndex(bool back, uint32_t tap, uint32_t wp, uint32_t loop) {
@@ -307,6 +351,22 @@ void DelayEngine::Process(const double* inL, const double* inR, double* outL, do
 void DelayEngine::ProcessFloat(const float* inL, const float* inR, float* outL, float* outR, int frames, bool adding) {
   if (adding) ProcessWith<FloatAddingIO>(inL, inR, outL, outR, frames);
   else ProcessWith<FloatIO>(inL, inR, outL, outR, frames);
+}
+
+void DelayEngine::PrepareGlide(uint32_t first, uint32_t count) {
+  const uint32_t L = loopLength;
+  uint32_t end = first + count;
+  if (end > L) {  // the loop's end stands for position 0
+    end = L;
+    PrepareGlide(0, 1);
+  }
+  for (uint32_t c = first / kChunk; c * kChunk < end; ++c) {
+    if (glideEpochs[c] == glideEpoch) continue;
+    const uint32_t begin = c * kChunk;
+    GlideCoefficients(glideTable.get() + 2 * static_cast<size_t>(begin), begin, L, std::min(kChunk, L - begin), left.coef,
+                      right.coef);
+    glideEpochs[c] = glideEpoch;
+  }
 }
 
 template <typename IO>
@@ -345,7 +405,22 @@ void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sam
   r.mixR = right.mix;
   r.loop = L;
   r.lowpass = _mm_set_pd(right.lowpass, left.lowpass);
-  const RunFunction<IO>* runs = toggleFreq ? kRuns<IO, true> : kRuns<IO, false>;
+  r.glideTable = nullptr;
+  if (toggleFreq && glideEntries >= L) {
+    if (glideCoefLeft != left.coef || glideCoefRight != right.coef || glideLoop != L) {
+      glideCoefLeft = left.coef;
+      glideCoefRight = right.coef;
+      glideLoop = L;
+      if (++glideEpoch == 0) {
+        std::fill(glideEpochs.get(), glideEpochs.get() + (glideEntries + kChunk - 1) / kChunk, 0u);
+        glideEpoch = 1;
+      }
+    }
+    r.glideTable = glideTable.get();
+  }
+  const RunFunction<IO>* runs = !toggleFreq        ? kRuns<IO, Coefficients::kFixed>
+                                : r.glideTable ? kRuns<IO, Coefficients::kGlideTable>
+                                               : kRuns<IO, Coefficients::kGlideComputed>;
 
   for (int done = 0; done < frames;) {
     // A toggle point flips the direction for the sample written there.
@@ -379,6 +454,7 @@ void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sam
     PrepareEntries(wp, n);
     PrepareEntries(backL ? idxL + 1 - n : idxL, n);
     PrepareEntries(backR ? idxR + 1 - n : idxR, n);
+    if (r.glideTable) PrepareGlide(wp + 1, n);
     r.writeL = left.line + wp;
     r.writeR = right.line + wp;
     r.readL = left.line + idxL;

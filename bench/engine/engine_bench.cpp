@@ -148,9 +148,13 @@ void PrintTable(const char* what, const std::map<std::string, double>& ns) {
     for (int frames : kFrames) std::printf(" %s %d |", bench::CallbackName(callback), frames);
   std::printf("\n|---|");
   for (size_t i = 0; i < std::size(kCallbacks) * std::size(kFrames); ++i) std::printf("---|");
+  auto cell = [](double v) {
+    if (std::isnan(v)) std::printf(" |");
+    else std::printf(" %.2f |", v);
+  };
   std::printf("\n| bare kernel, ns |");
   for (size_t c = 0; c < std::size(kCallbacks); ++c)
-    for (int frames : kFrames) std::printf(" %.2f |", find(KernelName(frames)));
+    for (int frames : kFrames) cell(find(KernelName(frames)));
   auto row = [&](const char* label, auto nameOf) {
     bool measured = false;
     for (bench::Callback callback : kCallbacks)
@@ -158,19 +162,11 @@ void PrintTable(const char* what, const std::map<std::string, double>& ns) {
     if (!measured) return;
     std::printf("\n| %s |", label);
     for (bench::Callback callback : kCallbacks)
-      for (int frames : kFrames) {
-        const double v = find(nameOf(callback, frames)) / find(KernelName(frames));
-        if (std::isnan(v)) std::printf(" |");
-        else std::printf(" %.2f |", v);
-      }
+      for (int frames : kFrames) cell(find(nameOf(callback, frames)) / find(KernelName(frames)));
   };
   std::printf("\n| default, ns |");
   for (bench::Callback callback : kCallbacks)
-    for (int frames : kFrames) {
-      const double v = find(EffectName(0, callback, frames));
-      if (std::isnan(v)) std::printf(" |");
-      else std::printf(" %.2f |", v);
-    }
+    for (int frames : kFrames) cell(find(EffectName(0, callback, frames)));
   std::unique_ptr<IPlugVST> names(MakePlug(bench::Host));
   for (int program = 0; program < kPrograms; ++program) {
     const std::string label = std::to_string(program) + " \"" + names->GetProgramName(program) + "\"";

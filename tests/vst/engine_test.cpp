@@ -122,8 +122,8 @@ TEST(EngineExactness, FloatPathsAreTheDoublePathRounded) {
         for (int i = 0; i < block; ++i) {
           ASSERT_EQ(ol[i], AsFloatOutput(dl[i])) << program << " " << at + i;
           ASSERT_EQ(orr[i], AsFloatOutput(dr[i])) << program << " " << at + i;
-          ASSERT_EQ(al[i], AsFloatOutput(heldL[i] + AsFloatOutput(dl[i]))) << program << " " << at + i;
-          ASSERT_EQ(ar[i], AsFloatOutput(heldR[i] + AsFloatOutput(dr[i]))) << program << " " << at + i;
+          ASSERT_EQ(al[i], AsFloatOutput(heldL[i] + static_cast<float>(dl[i]))) << program << " " << at + i;
+          ASSERT_EQ(ar[i], AsFloatOutput(heldR[i] + static_cast<float>(dr[i]))) << program << " " << at + i;
         }
       }
     }
