@@ -213,6 +213,7 @@ public:
   // EditorClosing and closes it, true when there is an editor.
   bool OpenEditor(void* parent);
   bool CloseEditor();
+  bool EditorIsOpen() const { return mEditorOpen; }
   // The host's idle call: passed to the editor while its window is open.
   void EditorIdle();
   IPlugLock& Lock() { return mLock; }

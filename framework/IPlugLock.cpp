@@ -14,10 +14,12 @@ IPlugLock::IPlugLock() {
 }
 IPlugLock::~IPlugLock() { DeleteCriticalSection(Section(mSection)); }
 void IPlugLock::Lock() { EnterCriticalSection(Section(mSection)); }
+bool IPlugLock::TryLock() { return TryEnterCriticalSection(Section(mSection)) != 0; }
 void IPlugLock::Unlock() { LeaveCriticalSection(Section(mSection)); }
 #else
 IPlugLock::IPlugLock() = default;
 IPlugLock::~IPlugLock() = default;
 void IPlugLock::Lock() { mMutex.lock(); }
+bool IPlugLock::TryLock() { return mMutex.try_lock(); }
 void IPlugLock::Unlock() { mMutex.unlock(); }
 #endif

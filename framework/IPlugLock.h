@@ -14,6 +14,9 @@ public:
   IPlugLock& operator=(const IPlugLock&) = delete;
 
   void Lock();
+  // Takes the lock when it is free (or already held by this thread); false,
+  // without waiting, when another thread holds it.
+  bool TryLock();
   void Unlock();
 
 private:

@@ -4,6 +4,7 @@
 
 #include "gfx/Draw.h"
 #include "gfx/PixelOps.h"
+#include "gfx/SinCos.h"
 #include "gfx/Surface.h"
 
 namespace {
@@ -154,7 +155,8 @@ void BlitTransformed(BitmapBase* dest, BitmapBase* src, int dstX, int dstY, int 
     dh = -dh;
   }
 
-  float c = std::cos(angle), sn = std::sin(angle);
+  float c = 0.0f, sn = 0.0f;
+  SinCosF(angle, &sn, &c);
   float fw = float(dw), fh = float(dh);
   float dsdx = (srcW / fw) * c;
   float dtdx = -(srcH / fh) * sn;

@@ -3,6 +3,7 @@
 // fonts) and drawn with FreeType.
 #include "gfx/FontFace.h"
 
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -28,7 +29,23 @@ constexpr int kMaxPixelsPerEm = 2048;
 
 std::mutex gLibraryLock;
 FT_Library gLibrary = nullptr;
-bool gFontconfigReady = false;
+// Our own fontconfig configuration, so that the host's is never touched.
+FcConfig* gConfig = nullptr;
+int gLiveFaces = 0;
+
+// When the module is unloaded (or the program ends) the font libraries'
+// state is released, so that loading and unloading the module leaves
+// nothing behind; not while a face is still alive.
+struct ReleaseAtUnload {
+  ~ReleaseAtUnload() {
+    std::lock_guard<std::mutex> hold(gLibraryLock);
+    if (gLiveFaces != 0) return;
+    if (gLibrary) FT_Done_FreeType(gLibrary);
+    gLibrary = nullptr;
+    if (gConfig) FcConfigDestroy(gConfig);
+    gConfig = nullptr;
+  }
+} gReleaseAtUnload;
 
 FT_Library Library() {
   std::lock_guard<std::mutex> hold(gLibraryLock);
@@ -36,12 +53,26 @@ FT_Library Library() {
   return gLibrary;
 }
 
+// fontconfig keeps some state of its own for as long as the library is
+// loaded and gives it back only in FcFini, which would pull the default
+// configuration from under a host that uses fontconfig too. Once used, the
+// library therefore stays loaded, so that unloading and loading this module
+// again reuses that state instead of losing it.
+void KeepFontconfigLoaded() {
+  Dl_info info;
+  if (!dladdr(reinterpret_cast<void*>(&FcInitLoadConfigAndFonts), &info) || !info.dli_fname) return;
+  if (void* handle = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+}
+
 // Finds the file of the installed face that best matches the request.
 bool FindFace(const FontRequest& request, std::string* file, int* index, bool* embolden,
               FcMatrix* matrix, bool* hasMatrix) {
   std::lock_guard<std::mutex> hold(gLibraryLock);
-  if (!gFontconfigReady) gFontconfigReady = FcInit() == FcTrue;
-  if (!gFontconfigReady) return false;
+  if (!gConfig) {
+    KeepFontconfigLoaded();
+    gConfig = FcInitLoadConfigAndFonts();
+  }
+  if (!gConfig) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   const char* family = request.face && request.face[0] ? request.face : "sans-serif";
@@ -50,10 +81,10 @@ bool FindFace(const FontRequest& request, std::string* file, int* index, bool* e
   FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
   FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(gConfig, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(gConfig, pattern, &result);
   FcPatternDestroy(pattern);
   if (!match) return false;
   bool found = false;
@@ -76,10 +107,14 @@ bool FindFace(const FontRequest& request, std::string* file, int* index, bool* e
 class FreeTypeFace : public FontFace {
 public:
   FreeTypeFace(FT_Face face, int lineHeight, int ascent, bool mono, bool embolden)
-      : mFace(face), mLineHeight(lineHeight), mAscent(ascent), mMono(mono), mEmbolden(embolden) {}
+      : mFace(face), mLineHeight(lineHeight), mAscent(ascent), mMono(mono), mEmbolden(embolden) {
+    std::lock_guard<std::mutex> hold(gLibraryLock);
+    ++gLiveFaces;
+  }
   ~FreeTypeFace() override {
     std::lock_guard<std::mutex> hold(gLibraryLock);
     FT_Done_Face(mFace);
+    --gLiveFaces;
   }
 
   int LineHeight() const override { return mLineHeight; }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "QmVersion.h"
 #include "framework/IEditor.h"
 #include "framework/TextUtil.h"
 #include "plugin/QuillmereParams.h"
@@ -35,13 +36,12 @@ uint32_t RoundToLength(double x, uint32_t limit) {
 }  // namespace
 
 CLS_QUILLMERE::CLS_QUILLMERE(audioMasterCallback host, MillisecondClock clock)
-    : IPlugVST(host, kNumParams, "1-1 2-2", kNumPrograms, "quillmere", "", "Tolvane", 0x10000, FourCC("xYeo"),
+    : IPlugVST(host, kNumParams, "1-1 2-2", kNumPrograms, "quillmere", "", "Tolvane", QM_VERSION_PACKED, FourCC("xYeo"),
                FourCC("TvLn"), 0, 0, false, false),
       millisecondClock(clock ? clock : SystemMilliseconds) {
   std::fill(std::begin(appliedValues), std::end(appliedValues), kNeverApplied);
   DeclareQuillmereParams(*this);
-  // The editor, when the effect has one, is built and attached here: after
-  // the parameters, before the programs.
+  BuildEditor();
   MakeQuillmerePrograms(*this);
 }
 

@@ -14,7 +14,7 @@ uint32_t SystemMilliseconds();
 // reversed. This class turns the parameters into the engine's state
 // (DelayEngine), follows the host's tempo and position, and runs the engine
 // block by block. Its parameters and factory programs are tables in
-// QuillmereParams.cpp.
+// QuillmereParams.cpp; its editor is laid out in QuillmereEditor.cpp.
 class CLS_QUILLMERE : public IPlugVST {
 public:
   enum Param {
@@ -72,6 +72,8 @@ public:
   void SetSyncClicked() { syncClicked = true; }
 
 private:
+  // Builds the editor (QuillmereEditor.cpp) and attaches it.
+  void BuildEditor();
   uint32_t SyncedLoop(int division) const;
   uint32_t TimedLoop(int milliseconds) const;
   DelayChannel& ChannelOf(int index);

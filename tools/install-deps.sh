@@ -8,10 +8,11 @@ packages=(
   cmake ninja-build g++ pkg-config
   googletest libbenchmark-dev
   libpng-dev zlib1g-dev libsndfile1-dev
-  libfreetype-dev libfontconfig-dev libx11-dev fonts-liberation2 fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev libx11-dev libxext-dev libxtst-dev fonts-liberation2 fonts-dejavu-core
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
   dpkg-dev sox locales
   clang libclang-rt-14-dev
+  ardour
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -47,6 +47,9 @@ VstIntPtr VSTCALLBACK IPlugVST::VstDispatcher(AEffect* effect, VstInt32 opcode, 
   if (opcode == effClose) {
     try {
       plug->Lock().Lock();
+      // An editor window still open goes first: its thread must not outlive
+      // the plug-in.
+      if (plug->EditorIsOpen()) plug->CloseEditor();
       plug->Closing();
     } catch (...) {
     }

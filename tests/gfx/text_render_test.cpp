@@ -1,7 +1,6 @@
 // Text in real fonts: properties that hold whatever the installed fonts look
 // like, and a picture of the editor's value texts written to a PNG file.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <memory>
@@ -9,7 +8,9 @@
 
 #include "gfx/Bitmap.h"
 #include "gfx/Draw.h"
+#include "gfx/PngEncode.h"
 #include "gfx/RasterFont.h"
+#include "tests/TestOutputPath.h"
 #include "tests/gfx/font_test_util.h"
 
 #ifdef _WIN32
@@ -38,41 +39,7 @@ IBounds Measure(RasterFont& font, const char* text) {
   return r;
 }
 
-bool WritePng(const std::string& path, BitmapBase& bitmap) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  std::vector<png_byte> row(size_t(bitmap.Width()) * 3);
-  bool ok = false;
-  if (png && info && !setjmp(png_jmpbuf(png))) {
-    png_init_io(png, file);
-    png_set_IHDR(png, info, bitmap.Width(), bitmap.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < bitmap.Height(); ++y) {
-      for (int x = 0; x < bitmap.Width(); ++x) {
-        const uint32_t p = At(bitmap, x, y);
-        row[x * 3] = png_byte(p >> 16);
-        row[x * 3 + 1] = png_byte(p >> 8);
-        row[x * 3 + 2] = png_byte(p);
-      }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    ok = true;
-  }
-  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  return std::fclose(file) == 0 && ok;
-}
-
-std::string OutputPath(const char* name) {
-  std::string dir = QM_TEST_OUTPUT_DIR;
-#ifdef _WIN32
-  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;  // the Unix root under Wine
-#endif
-  return dir + "/" + name;
-}
+bool WritePng(const std::string& path, BitmapBase& bitmap) { return EncodePngFile(&bitmap, path.c_str()); }
 
 TEST(TextInFonts, FacesResolveWithTheirCellHeight) {
   for (auto [face, size] : {std::pair<const char*, int>{"Arial", 16}, {"Verdana", 13}, {"Arial", 40}}) {
@@ -339,13 +306,13 @@ TEST(TextInFonts, EditorTextsPicture) {
       FillRect(&bitmap, x, c.top - 3, 1, 3, 0xFFE04040u, 1.0f, ModeCopy);
       FillRect(&bitmap, x, c.bottom, 1, 3, 0xFFE04040u, 1.0f, ModeCopy);
     }
-  const std::string path = OutputPath("text_values.png");
+  const std::string path = TestOutputPath("text_values.png");
   EXPECT_TRUE(WritePng(path, bitmap)) << path;
   // And three times as large, to see single pixels.
   PixelBitmap large(kWidth * 3, kHeight * 3, 4);
   for (int y = 0; y < large.Height(); ++y)
     for (int x = 0; x < large.Width(); ++x) large.Pixels()[y * large.RowPixels() + x] = At(bitmap, x / 3, y / 3);
-  EXPECT_TRUE(WritePng(OutputPath("text_values_x3.png"), large));
+  EXPECT_TRUE(WritePng(TestOutputPath("text_values_x3.png"), large));
 }
 
 }  // namespace

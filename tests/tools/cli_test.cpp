@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "QmVersion.h"
 #include "tests/tools/TestModules.h"
 #include "tools/host/AudioIO.h"
 #include "tools/host/Cli.h"
@@ -142,6 +143,15 @@ TEST(CliInfo, DescribesTheEffectDeterministically) {
   EXPECT_TRUE(log.Has("text1=Hard")) << log.Text();
   CliRun second = Cli({"info", kFake, "--program", "Quiet", "--param", "Mode=text:Hard", "--param", "2=0.5"});
   EXPECT_EQ(first.out, second.out);
+}
+
+TEST(CliUsage, VersionIsTheProjectsOwn) {
+  CliRun version = Cli({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out, "quillmere-host " QM_VERSION_TEXT "\n");
+  CliRun info = Cli({"info", kFake});
+  ASSERT_EQ(info.code, 0) << info.err;
+  EXPECT_EQ(info.out.rfind(version.out, 0), 0u) << "info begins with the version line:\n" << info.out;
 }
 
 TEST(CliInfo, LogShowsGesturesAndHostNameIsPassed) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ModuleHost.h"
+#include "QmVersion.h"
 
 using qmhost::VstHost;
 
@@ -32,10 +33,10 @@ TEST(VstModule, EffectRecord) {
   EXPECT_EQ(e->numParams, 14);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags, 0x1018);  // replacing, double replacing, mono; no editor yet
+  EXPECT_EQ(e->flags, 0x1019);  // editor, mono, replacing, double replacing
   EXPECT_EQ(e->initialDelay, 0);
   EXPECT_EQ(e->uniqueID, 2019124591);
-  EXPECT_EQ(e->version, 10000);
+  EXPECT_EQ(e->version, QM_VERSION_DECIMAL);  // 10000 for 1.0.0
   EXPECT_EQ(e->ioRatio, 1.0f);
   EXPECT_EQ(e->resvd1, 0);
   EXPECT_NE(e->object, nullptr);
@@ -57,7 +58,7 @@ TEST(VstModule, IdentityRequests) {
   ASSERT_TRUE(LoadModule(host));
   EXPECT_EQ(host.Dispatch(effIdentify), 0x4E764566);
   EXPECT_EQ(host.Dispatch(effGetVstVersion), 2400);
-  EXPECT_EQ(host.Dispatch(effGetVendorVersion), 10000);
+  EXPECT_EQ(host.Dispatch(effGetVendorVersion), QM_VERSION_DECIMAL);
   EXPECT_EQ(host.Dispatch(effGetPlugCategory), 1);
   EXPECT_EQ(DispatchText(host, effGetEffectName), "quillmere");
   EXPECT_EQ(DispatchText(host, effGetVendorString), "Tolvane");
@@ -191,10 +192,8 @@ TEST(VstModule, ChunksRoundTripEveryParameter) {
   ASSERT_TRUE(host.GetChunk(true, &program));
   ASSERT_EQ(bank.size(), 116u);
   EXPECT_EQ(bank, program);
-  EXPECT_EQ(bank[0], 0x10);
-  EXPECT_EQ(bank[1], 0x27);
-  EXPECT_EQ(bank[2], 0);
-  EXPECT_EQ(bank[3], 0);
+  // The version first, little-endian (10 27 00 00 for 1.0.0).
+  EXPECT_EQ(bank[0] | bank[1] << 8 | bank[2] << 16 | bank[3] << 24, QM_VERSION_DECIMAL);
   // The bank chunk handed out stays valid after a program request.
   void* bankData = nullptr;
   host.Dispatch(effGetChunk, 0, 0, &bankData);
@@ -390,14 +389,27 @@ TEST(VstModule, OversizedAndMissingBuffersAreSafe) {
   EXPECT_EQ(outL, inL);
 }
 
-TEST(VstModule, EditorAndMidiRequestsWithoutEditorOrMidi) {
+// The editor's rectangle is 498 x 285. Its window is not built yet: the
+// editor draws headless, so opening answers 0; closing answers 1, as for
+// every attached editor.
+TEST(VstModule, EditorRequests) {
   VstHost host(ModuleSettings());
   ASSERT_TRUE(LoadModule(host));
   EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
   ERect* rect = nullptr;
-  EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 0);  // no editor yet
+  ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 285);
+  EXPECT_EQ(rect->right, 498);
   EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
-  EXPECT_EQ(host.Dispatch(effEditClose), 0);
+  EXPECT_EQ(host.Dispatch(effEditClose), 1);
+}
+
+TEST(VstModule, MidiRequestsWithoutMidi) {
+  VstHost host(ModuleSettings());
+  ASSERT_TRUE(LoadModule(host));
   EXPECT_EQ(host.Dispatch(effProcessEvents), 0);
   VstMidiEvent note{};
   note.type = kVstMidiType;

@@ -11,7 +11,7 @@ mkdir -p "$work"
 export FONTCONFIG_FILE="$root/tools/artwork/fonts.conf"
 
 # shellcheck disable=SC2046
-c++ -std=c++17 -O2 -Wall -Wextra -o "$work/qm-artwork" "$root/tools/artwork/artwork.cpp" \
+c++ -std=c++17 -O2 -Wall -Wextra -o "$work/qm-artwork" "$root"/tools/artwork/*.cpp \
   $(pkg-config --cflags --libs pangocairo libpng)
 
 files="bg.png knob.png knob2.png but1.png but2.png but3.png but4.png but5.png slider.png"

@@ -2,6 +2,8 @@
 // with their exit codes, and the help text.
 #include "tools/host/Cli.h"
 
+#include "QmVersion.h"
+
 #include "tools/host/AudioIO.h"
 #include "tools/host/CliCommand.h"
 
@@ -16,6 +18,9 @@ struct CommandEntry {
 const CommandEntry kCommands[] = {
     {"info", CommandInfo},       {"render", CommandRender}, {"bench", CommandBench},
     {"compare", CommandCompare}, {"demo", CommandDemo},
+#ifdef QM_HOST_EDITOR
+    {"editor", CommandEditor},
+#endif
 };
 
 }  // namespace
@@ -45,6 +50,8 @@ std::string FourChars(int32_t id) {
   return text + "'";
 }
 
+std::string VersionLine() { return "quillmere-host " QM_VERSION_TEXT; }
+
 std::string HelpText() {
   return R"(quillmere-host: a command-line VST 2 host
 
@@ -63,6 +70,12 @@ usage:
       sample-by-sample comparison of two renders (max abs difference)
   quillmere-host demo OUT [--rate HZ] [--format F]
       writes the embedded demo input
+  quillmere-host editor MODULE [--script FILE] [--screenshot FILE]
+                        [--seconds S] [--no-idle] [state options]
+      opens the module's editor in a window of its own, as a host does,
+      and prints every edit request the editor makes (begin, automate with
+      the normalised value, end); without --script, --screenshot or
+      --seconds it runs until the window is closed
   quillmere-host --help | --version
 
 audio files: OUT and IN ending in .f64 are raw interleaved little-endian
@@ -109,6 +122,19 @@ options for bench:
   --blocks LIST           block sizes, comma-separated (default 64,512,4096)
   --precision P           only this processing callback
 
+options for editor:
+  --script FILE           runs the steps of FILE against the editor with real
+                          input events, printing each step and the requests
+                          it caused (steps: click X Y, rclick X Y,
+                          dblclick X Y, drag X Y DX DY, wheel X Y NOTCHES,
+                          each optionally followed by shift or control;
+                          key NAME, type TEXT, wait MS, set INDEX VALUE,
+                          screenshot FILE, close, open)
+  --screenshot FILE       writes the window's client area as PNG once the
+                          editor has painted
+  --seconds S             keeps the editor open S seconds (after the script)
+  --no-idle               never sends effEditIdle (as some hosts do)
+
 exit codes:
   0  success (compare: the files are the same within the tolerance)
   1  usage error
@@ -131,7 +157,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       return kExitOk;
     }
     if (command == "--version") {
-      out << "quillmere-host 1.0.0\n";
+      out << VersionLine() << "\n";
       return kExitOk;
     }
     for (const CommandEntry& entry : kCommands) {
@@ -139,6 +165,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       Options options = ParseOptions(args, 1);
       return entry.run(options, out);
     }
+#ifndef QM_HOST_EDITOR
+    if (command == "editor") throw UsageError("this build of quillmere-host has no window for an editor");
+#endif
     throw UsageError("unknown command \"" + command + "\" (try --help)");
   } catch (const UsageError& e) {
     err << "quillmere-host: " << e.message << "\n";

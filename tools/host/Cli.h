@@ -23,6 +23,9 @@ enum ExitCode {
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 std::string HelpText();
+// "quillmere-host" and the version: what --version prints, and the first
+// line of info.
+std::string VersionLine();
 
 // Exact-text helpers shared with the tests.
 std::string QuoteText(const std::string& text);  // "..." with \" \\ and \xNN escapes

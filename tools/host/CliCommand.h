@@ -67,6 +67,11 @@ struct Options {
   std::vector<int> blocks = {64, 512, 4096};
   // compare
   double tolerance = 0;
+  // editor
+  bool secondsGiven = false;
+  std::string script;
+  std::string screenshot;
+  bool noIdle = false;
 };
 
 // The options and positional arguments from args[first] on (CliOptions.cpp).
@@ -89,5 +94,6 @@ int CommandRender(Options& o, std::ostream& out);
 int CommandBench(Options& o, std::ostream& out);
 int CommandCompare(Options& o, std::ostream& out);
 int CommandDemo(Options& o, std::ostream& out);
+int CommandEditor(Options& o, std::ostream& out);
 
 }  // namespace qmhost

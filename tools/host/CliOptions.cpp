@@ -125,8 +125,16 @@ Options ParseOptions(const std::vector<std::string>& args, size_t first) {
     else if (name == "--format") {
       std::string v = takeValue();
       if (!ParseSampleFormat(v, &o.format)) throw UsageError("--format is float, double, pcm16 or pcm24, not \"" + v + "\"");
-    } else if (name == "--seconds") o.seconds = PositiveNumber(name, takeValue());
-    else if (name == "--runs") o.runs = PositiveInteger(name, takeValue(), 1000);
+    } else if (name == "--seconds") {
+      o.seconds = PositiveNumber(name, takeValue());
+      o.secondsGiven = true;
+    } else if (name == "--script") {
+      o.script = takeValue();
+    } else if (name == "--screenshot") {
+      o.screenshot = takeValue();
+    } else if (name == "--no-idle") {
+      noValue(), o.noIdle = true;
+    } else if (name == "--runs") o.runs = PositiveInteger(name, takeValue(), 1000);
     else if (name == "--warmup") o.warmup = NonNegativeNumber(name, takeValue());
     else if (name == "--blocks") {
       std::string v = takeValue();

@@ -67,6 +67,7 @@ uint32_t Fnv1a(const std::vector<uint8_t>& bytes) {
 
 void PrintInfo(VstHost& host, std::ostream& out) {
   AEffect* e = host.Effect();
+  out << VersionLine() << "\n";
   out << "effect record\n";
   out << Format("  magic: 0x%08X %s\n", static_cast<unsigned>(e->magic), FourChars(e->magic).c_str());
   out << Format("  flags: 0x%08X (%s)\n", static_cast<unsigned>(e->flags), FlagsText(e->flags).c_str());
