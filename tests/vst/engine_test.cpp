@@ -3,13 +3,16 @@
 // taps and ranges the effect promises. Tempo changes and pauses between
 // blocks are run on the effect in-process (tests/plugin), where the tempo and
 // the clock can be moved.
+#include <algorithm>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "ModuleHost.h"
@@ -37,11 +40,64 @@ public:
   void SetPlaying(bool playing) override { host.SetPlaying(playing); }
   bool Playing() override { return host.Playing(); }
   void Locate(double position) override { host.SetPosition(position); }
-  void Process(double* left, double* right, int frames) override { ProcessInPlace(host, left, right, frames); }
+  // Double-precision blocks in place, cut to the host's block size; notes
+  // the longest time from the start of one processing call to the start of
+  // the next, which the module's clock sees as a pause when it passes half a
+  // second.
+  void Process(double* left, double* right, int frames) override {
+    const int block = host.Settings().blockSize;
+    for (int at = 0; at < frames; at += block) {
+      const auto now = std::chrono::steady_clock::now();
+      if (called) longestGapMs = std::max(longestGapMs, std::chrono::duration<double, std::milli>(now - lastCall).count());
+      called = true;
+      lastCall = now;
+      double* io[2] = {left + at, right + at};
+      host.ProcessDouble(io, io, std::min(block, frames - at));
+    }
+  }
 
   qmhost::VstHost host;
   bool loaded;
+  double longestGapMs = 0;
+
+private:
+  bool called = false;
+  std::chrono::steady_clock::time_point lastCall;
 };
+
+// The module reads the real clock, and on a loaded machine the model's work
+// between two processing calls can take longer than the half second after
+// which the module realigns with the host, as after a pause; the model knows
+// of no such pause, so that run compares nothing. run(delay) is tried on a
+// freshly loaded module until a run has no such gap, and its results count;
+// the test is skipped, saying so, only if every attempt had one. The bound
+// leaves room for the steps of the module's coarse clock.
+template <typename Run>
+void RunWithoutPauses(const Run& run) {
+  constexpr double kPauseMs = 400.0;
+  constexpr int kAttempts = 5;
+  double shortest = 0;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    ModuleDelay delay;
+    ASSERT_TRUE(delay.loaded);
+    testing::TestPartResultArray results;
+    {
+      testing::ScopedFakeTestPartResultReporter intercept(
+          testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+      run(delay);
+    }
+    if (delay.longestGapMs < kPauseMs) {
+      for (int i = 0; i < results.size(); ++i) {
+        const testing::TestPartResult& r = results.GetTestPartResult(i);
+        if (r.failed()) ADD_FAILURE_AT(r.file_name() ? r.file_name() : __FILE__, r.line_number()) << r.message();
+      }
+      return;
+    }
+    shortest = attempt == 0 ? delay.longestGapMs : std::min(shortest, delay.longestGapMs);
+  }
+  GTEST_SKIP() << "every one of " << kAttempts << " runs had a gap of at least " << shortest
+               << " ms between two processing calls, which the module takes for a pause";
+}
 
 TEST(EngineExactness, FactoryProgramsAtSeveralBlockSizes) {
   for (int block : {1, 64, 4096}) {
@@ -49,18 +105,14 @@ TEST(EngineExactness, FactoryProgramsAtSeveralBlockSizes) {
                         3,     // "Amazing Direction Toggle": directions flip every cycle
                         8,     // "Bright Room": 31 ms, no sync
                         25}) { // "Forward Ping Pong": forward, right reads the cell it writes
-      ModuleDelay delay;
-      ASSERT_TRUE(delay.loaded);
-      ExpectSameAsModel(delay, 120.0, program, block, {}, 44100 * 3);
+      RunWithoutPauses([&](ModuleDelay& delay) { ExpectSameAsModel(delay, 120.0, program, block, {}, 44100 * 3); });
     }
   }
 }
 
 TEST(EngineExactness, MoreProgramsAndToggles) {
   for (int program : {1, 5, 7, 9, 12, 14, 15, 16, 17, 19, 22, 26}) {
-    ModuleDelay delay;
-    ASSERT_TRUE(delay.loaded);
-    ExpectSameAsModel(delay, 120.0, program, 512, {}, 44100 * 3);
+    RunWithoutPauses([&](ModuleDelay& delay) { ExpectSameAsModel(delay, 120.0, program, 512, {}, 44100 * 3); });
   }
 }
 
@@ -74,9 +126,8 @@ TEST(EngineExactness, SyncOffFromTheStartKeepsTheStoredTime) {
       {17, 64, 44100 * 3, false},   // "Harp": 62 ms
   };
   for (const auto& c : cases) {
-    ModuleDelay delay;
-    ASSERT_TRUE(delay.loaded);
-    ExpectSameAsModel(delay, 120.0, c.program, c.block, {}, c.frames, c.syncOff);
+    RunWithoutPauses(
+        [&](ModuleDelay& delay) { ExpectSameAsModel(delay, 120.0, c.program, c.block, {}, c.frames, c.syncOff); });
   }
 }
 
@@ -136,9 +187,7 @@ TEST(EngineExactness, TransportStopsStartsAndJumps) {
       {20000, EngineEvent::kPlay, 0, 0},  {50000, EngineEvent::kLocate, 0, 777.0},
   };
   for (int program : {3, 8}) {
-    ModuleDelay delay;
-    ASSERT_TRUE(delay.loaded);
-    ExpectSameAsModel(delay, 120.0, program, 512, events, 44100 * 2);
+    RunWithoutPauses([&](ModuleDelay& delay) { ExpectSameAsModel(delay, 120.0, program, 512, events, 44100 * 2); });
   }
 }
 
