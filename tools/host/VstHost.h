@@ -20,8 +20,9 @@
 //     (advancing by the frames of every processed block, starting at the
 //     configured start position), tempo and ppq position (kVstTempoValid,
 //     kVstPpqPosValid, kVstBarsValid unless the tempo is switched off),
-//     time signature 4/4 (kVstTimeSigValid), transport playing, and
-//     kVstTransportChanged on the first block after Resume.
+//     time signature 4/4 (kVstTimeSigValid), transport playing (unless
+//     stopped with SetPlaying), and kVstTransportChanged on the first block
+//     after Resume and after the transport started, stopped or moved.
 //   audioMasterProcessEvents (8): counted; answers 1.
 //   audioMasterGetSampleRate (16), GetBlockSize (17): the current settings.
 //   audioMasterGetInputLatency (18), GetOutputLatency (19): 0.
@@ -122,6 +123,12 @@ public:
   // Transport position (samples) of the next block.
   void SetPosition(double samples);
   double Position() const { return mTime.samplePos; }
+  // The transport plays (the default) or stands still; standing, blocks are
+  // still processed, at a position that does not advance.
+  void SetPlaying(bool playing);
+  bool Playing() const { return mPlaying; }
+  // The tempo told from the next block on (while running too).
+  void SetTempo(double bpm);
 
   // Raw dispatcher call (0 when no effect).
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
@@ -205,6 +212,7 @@ private:
   bool mOpen = false;
   bool mRunning = false;
   bool mTransportChanged = true;
+  bool mPlaying = true;
   std::atomic<bool> mInProcess{false};
   VstTimeInfo mTime;
 
