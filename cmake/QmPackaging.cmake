@@ -25,12 +25,12 @@ install(TARGETS quillmere-host RUNTIME DESTINATION ${QM_INSTALL_BIN_DIR} COMPONE
 install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.md DESTINATION ${QM_INSTALL_DOC_DIR} COMPONENT manual)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION ${QM_INSTALL_DOC_DIR} COMPONENT manual
         FILES_MATCHING PATTERN "*.png")
-# The project's licence, once it has one.
-foreach(name LICENSE LICENSE.md LICENSE.txt COPYING)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/${name})
-    install(FILES ${PROJECT_SOURCE_DIR}/${name} DESTINATION ${QM_INSTALL_DOC_DIR} COMPONENT manual)
-  endif()
-endforeach()
+# The licence and the notices of the libraries built in; a Debian package
+# also carries it as its copyright file.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE.txt DESTINATION ${QM_INSTALL_DOC_DIR} COMPONENT manual)
+if(NOT WIN32)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE.txt DESTINATION ${QM_INSTALL_DOC_DIR} RENAME copyright COMPONENT manual)
+endif()
 
 set(CPACK_PACKAGE_NAME quillmere)
 set(CPACK_PACKAGE_VENDOR Tolvane)

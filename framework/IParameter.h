@@ -65,3 +65,7 @@ private:
 // Round half away from zero of a double, saturated to the 32-bit range
 // (a value that is not a number gives 0).
 int RoundToInt32(double x);
+
+// A normalised value held to [0, 1] where it enters the plug-in; a value
+// that is not a number passes as it is (SetFromNormalized makes it min).
+inline double ClampNormalized(double n) { return n < 0.0 ? 0.0 : n > 1.0 ? 1.0 : n; }

@@ -4,10 +4,13 @@
 // IPlugBaseState.cpp.
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "framework/SampleConversion.h"
 #include "framework/TextUtil.h"
 #include "framework/IEditor.h"
 
@@ -126,6 +129,7 @@ void IPlugBase::SetParameterFromEditor(int index, double normalized) {
   IPlugLockGuard lock(mLock);
   IParameter* param = ParamAt(index);
   if (!param) return;
+  normalized = ClampNormalized(normalized);
   param->SetFromNormalized(normalized);
   AutomateParam(index, normalized);
   ParamChanged(index);
@@ -135,6 +139,8 @@ void IPlugBase::SetParameterFromHost(int index, float normalized) {
   IPlugLockGuard lock(mLock);
   IParameter* param = ParamAt(index);
   if (!param) return;
+  // Hosts do send values outside [0, 1]; none may reach the parameter.
+  normalized = static_cast<float>(ClampNormalized(normalized));
   if (mEditor) mEditor->ApplyPluginParameter(index, normalized, true);
   param->SetFromNormalized(normalized);
   HostParamChanged(index, normalized);
@@ -256,6 +262,7 @@ void IPlugBase::SetOutputConnections(int start, int count, bool connected) {
 void IPlugBase::AttachInputs(double** inputs, int frames) {
   int next = 0;
   for (auto& ch : mInChannels) {
+    ch.hostFloat = nullptr;
     if (!ch.connected) continue;
     double* host = inputs ? inputs[next++] : nullptr;
     if (host) {
@@ -268,14 +275,12 @@ void IPlugBase::AttachInputs(double** inputs, int frames) {
   }
 }
 
-void IPlugBase::AttachInputs(float** inputs, int frames) {
+void IPlugBase::AttachInputs(float** inputs, int) {
+  // Converted when the block runs (ProcessBlockFloat), or read as they are.
   int next = 0;
-  const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
   for (auto& ch : mInChannels) {
-    if (!ch.connected) continue;
-    const float* host = inputs ? inputs[next++] : nullptr;
-    PointAtScratch(ch.scratch, ch.target, mBlockSize);
-    for (size_t i = 0; i < n; ++i) ch.scratch[i] = host ? static_cast<double>(host[i]) : 0.0;
+    ch.hostFloat = nullptr;
+    if (ch.connected) ch.hostFloat = inputs ? inputs[next++] : nullptr;
   }
 }
 
@@ -307,24 +312,57 @@ void IPlugBase::CopyFloatOutputs(int frames, bool adding) {
   const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
   for (auto& ch : mOutChannels) {
     if (!ch.connected || !ch.hostFloat) continue;
-    float* dst = ch.hostFloat;
-    const double* src = ch.scratch.data();
-    if (adding) {
-      for (size_t i = 0; i < n; ++i) dst[i] = dst[i] + static_cast<float>(src[i]);
-    } else {
-      for (size_t i = 0; i < n; ++i) dst[i] = static_cast<float>(src[i]);
-    }
+    DoublesToFloats(ch.scratch.data(), ch.hostFloat, n, adding);
   }
 }
 
+const float* IPlugBase::HostFloatInput(int channel) const {
+  return channel >= 0 && channel < NInChannels() ? mInChannels[static_cast<size_t>(channel)].hostFloat : nullptr;
+}
+
+float* IPlugBase::HostFloatOutput(int channel) const {
+  return channel >= 0 && channel < NOutChannels() ? mOutChannels[static_cast<size_t>(channel)].hostFloat : nullptr;
+}
+
+void IPlugBase::ProcessBlockFloat(int frames, bool adding) {
+  // The host's samples in the input scratch buffers (a connected channel
+  // without a host buffer reads zeros), the effect's output into the output
+  // scratch buffers, then converted into the host's.
+  const size_t n = std::min<size_t>(static_cast<size_t>(std::max(0, frames)), static_cast<size_t>(mBlockSize));
+  for (auto& ch : mInChannels) {
+    if (!ch.connected) continue;
+    PointAtScratch(ch.scratch, ch.target, mBlockSize);
+    const float* host = ch.hostFloat;
+    if (host) {
+      FloatsToDoubles(host, ch.scratch.data(), n);
+    } else {
+      std::fill(ch.scratch.begin(), ch.scratch.begin() + static_cast<std::ptrdiff_t>(n), 0.0);
+    }
+  }
+  ProcessBlock(mInputPtrs.data(), mOutputPtrs.data(), frames);
+  CopyFloatOutputs(frames, adding);
+}
+
 void IPlugBase::RunBlockFloat(int frames) {
-  RunBlockDouble(frames);
-  CopyFloatOutputs(frames, false);
+  if (mReady && frames > 0) ProcessBlockFloat(frames, false);
+  else CopyFloatOutputs(frames, false);
 }
 
 void IPlugBase::RunBlockFloatAdding(int frames) {
-  RunBlockDouble(frames);
-  CopyFloatOutputs(frames, true);
+  if (mReady && frames > 0) ProcessBlockFloat(frames, true);
+  else CopyFloatOutputs(frames, true);
+}
+
+void IPlugBase::BeginProcessCall(int frames) {
+  if (frames <= 0) return;
+  double position = 0.0;
+  bool playing = false;
+  if (!GetTransport(&position, &playing)) playing = false;
+  const bool restarted = playing && (!mCallBefore || !mWasPlaying || position != mCallEnd);
+  mCallBefore = true;
+  mWasPlaying = playing;
+  mCallEnd = position + frames;
+  if (restarted) TransportRestarted();
 }
 
 void IPlugBase::ResizeBlock(int frames) {
@@ -351,9 +389,15 @@ void IPlugBase::ResizeBlock(int frames) {
   mBlockSize = frames;
 }
 
+bool IPlugBase::StoreSampleRate(double rate) {
+  if (!(rate >= kMinSampleRate && rate <= kMaxSampleRate)) return false;
+  mSampleRate = rate;
+  return true;
+}
+
 double IPlugBase::SamplesPerBeat() {
   const double tempo = GetHostTempo();
-  return tempo > 0.0 ? mSampleRate * 60.0 / tempo : 0.0;
+  return tempo >= kMinTempo ? mSampleRate * 60.0 / tempo : 0.0;
 }
 
 // ---- Identity ----------------------------------------------------------------

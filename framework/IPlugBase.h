@@ -34,6 +34,11 @@ public:
   virtual void ParamChanged(int index);
   virtual void HostParamChanged(int index, float normalized);
   virtual void ProcessBlock(double** inputs, double** outputs, int frames);
+  // A block in the host's single precision (HostFloatInput, HostFloatOutput),
+  // the outputs replaced or, adding, added to. By default the inputs are
+  // converted to doubles, ProcessBlock runs, and the outputs are converted
+  // back; an effect may process the host's buffers directly instead.
+  virtual void ProcessBlockFloat(int frames, bool adding);
   virtual void EditorOpened() {}
   virtual void EditorClosing() {}
   virtual void SpareHook() {}
@@ -44,9 +49,16 @@ public:
   virtual bool NameOfMidiNote(int note, char* text);
   virtual bool SaveState(IChunkBuffer* buffer) { return SaveParams(buffer); }
   virtual int LoadState(const IChunkBuffer* buffer, int pos) { return LoadParams(buffer, pos); }
+  // Where LoadState would end reading buffer from pos (-1: it would fail),
+  // found without applying anything.
+  virtual int CheckState(const IChunkBuffer* buffer, int pos) const { return CheckParams(buffer, pos); }
   virtual void TextSlotChanged(int index, const char* text);
   virtual void StateVersionLoaded(int version);
   virtual bool CanRestoreParam(int index);
+  // The host's transport started playing, or jumped while playing (a locate,
+  // a loop back in cycle mode), at the start of this processing call. Called
+  // by BeginProcessCall with the lock held; by default nothing.
+  virtual void TransportRestarted() {}
 
   // Host services.
   virtual void BeginParamEdit(int index) = 0;
@@ -57,6 +69,14 @@ public:
   virtual int GetSamplePosition() = 0;
   virtual double GetHostTempo() = 0;
   virtual void GetTimeSignature(int* numerator, int* denominator) = 0;
+  // Whether the host's transport is playing and its sample position as the
+  // host gives it (not rounded). False when the host gives no time
+  // information, which counts as stopped.
+  virtual bool GetTransport(double* position, bool* playing) {
+    (void)position;
+    (void)playing;
+    return false;
+  }
   virtual int GetHostType() { return mHostType; }
   virtual void ResizeEditor(int width, int height) = 0;
   virtual void SpareHostHook() {}
@@ -69,6 +89,8 @@ public:
   virtual bool SendSysExMessage(const SysExMessage* message) = 0;
   virtual bool SaveParams(IChunkBuffer* buffer);
   virtual int LoadParams(const IChunkBuffer* buffer, int pos);
+  // Where LoadParams would end, read without applying anything.
+  int CheckParams(const IChunkBuffer* buffer, int pos) const;
   virtual bool SavePrograms(IChunkBuffer* buffer);
   virtual int LoadPrograms(const IChunkBuffer* buffer, int pos);
 
@@ -79,9 +101,9 @@ public:
   void RefreshAllParams();
   void UpdateEditorFromParams();
   void SetParameterFromEditor(int index, double normalized);
-  // A value from the host, normalised: the editor shows it first, then the
-  // parameter takes it and HostParamChanged runs. Ignored for an index out of
-  // range.
+  // A value from the host, normalised (held to [0, 1]): the editor shows it
+  // first, then the parameter takes it and HostParamChanged runs. Ignored for
+  // an index out of range.
   void SetParameterFromHost(int index, float normalized);
   // A display text from the host (a value or one of the parameter's texts):
   // the editor shows it, the parameter takes it clamped to its range and
@@ -108,11 +130,31 @@ public:
   void RunBlockDouble(int frames);
   void RunBlockFloat(int frames);
   void RunBlockFloatAdding(int frames);
+  // The host's single-precision buffers of the current call for a channel;
+  // null when the channel is not connected or the host gave none.
+  const float* HostFloatInput(int channel) const;
+  float* HostFloatOutput(int channel) const;
+  // Once at the start of every host processing call of frames > 0 frames,
+  // however the binding cuts it into blocks: asks for the transport and
+  // calls TransportRestarted when it plays now and either did not play in
+  // the previous call (or there was none) or is not where the previous call
+  // ended (its position plus its frames).
+  void BeginProcessCall(int frames);
 
-  void StoreSampleRate(double rate) { mSampleRate = rate; }
+  // Sample rates and tempos no host runs at are treated as none at all, so
+  // that a careless host cannot make the plug-in size lines of absurd
+  // lengths: a rate outside these bounds is not taken (the last one stays),
+  // a tempo below the slowest counts as no tempo.
+  static constexpr double kMinSampleRate = 1000.0;
+  static constexpr double kMaxSampleRate = 768000.0;
+  static constexpr double kMinTempo = 1.0;  // beats per minute
+  // Takes the rate when it lies within the bounds; false otherwise.
+  bool StoreSampleRate(double rate);
   double CurrentSampleRate() const { return mSampleRate; }
   int CurrentBlockSize() const { return mBlockSize; }
   int CurrentLatency() const { return mLatency; }
+  // Samples per beat at the host's tempo; 0 without a tempo (or below the
+  // slowest).
   double SamplesPerBeat();
 
   bool IsReady() const { return mReady; }
@@ -155,9 +197,10 @@ public:
   // 32-bit integer, then SaveState. A bank also captures the current program
   // first. False when the state could not be written.
   bool SaveChunk(IChunkBuffer* chunk, bool bank);
-  // Loads a chunk written by SaveChunk (any version). A chunk that ends early
-  // or that LoadState refuses leaves the plug-in as it was: the state before
-  // the load is put back. True when the chunk loaded.
+  // Loads a chunk written by SaveChunk (any version). The whole chunk is
+  // read and checked first: one that ends early, or that LoadState would
+  // refuse, changes nothing at all (should LoadState still fail, the state
+  // before the load is put back). True when the chunk loaded.
   bool LoadChunk(const IChunkBuffer& chunk);
 
   // Text slots travel with the parameters in every state.
@@ -184,6 +227,7 @@ private:
   struct InChannel {
     bool connected = false;
     double** target = nullptr;
+    const float* hostFloat = nullptr;
     std::vector<double> scratch;
   };
   struct OutChannel {
@@ -224,4 +268,8 @@ private:
   std::vector<double*> mOutputPtrs;
   std::vector<InChannel> mInChannels;
   std::vector<OutChannel> mOutChannels;
+  // The transport as the previous processing call found it.
+  bool mCallBefore = false;
+  bool mWasPlaying = false;
+  double mCallEnd = 0.0;  // its position plus its frames
 };

@@ -106,6 +106,7 @@ bool IPlugBase::LoadChunk(const IChunkBuffer& chunk) {
   IPlugLockGuard lock(mLock);
   int version = 0, pos = -1;
   if (chunk.Length() >= 4) pos = chunk.GetInt32(&version, 0);
+  if (CheckState(&chunk, pos) < 0) return false;
   IChunkBuffer backup;
   const bool haveBackup = SaveState(&backup);
   StateVersionLoaded(version);
@@ -147,6 +148,19 @@ int IPlugBase::LoadParams(const IChunkBuffer* buffer, int pos) {
     std::string text;
     pos = buffer->GetStr(&text, pos);
     if (!text.empty() && text != "0") TextSlotChanged(i, text.c_str());
+  }
+  return pos;
+}
+
+int IPlugBase::CheckParams(const IChunkBuffer* buffer, int pos) const {
+  if (!buffer) return -1;
+  for (int i = 0; i < NParams() && pos >= 0; ++i) {
+    double v = 0.0;
+    pos = buffer->GetDouble(&v, pos);
+  }
+  for (int i = 0; i < NTextSlots() && pos >= 0; ++i) {
+    std::string text;
+    pos = buffer->GetStr(&text, pos);
   }
   return pos;
 }

@@ -1,7 +1,6 @@
 #include "plugin/CLS_QUILLMERE.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <new>
 
@@ -34,14 +33,7 @@ uint32_t RoundToLength(double x, uint32_t limit) {
   return r >= limit ? limit : static_cast<uint32_t>(r);
 }
 
-const auto kClockStart = std::chrono::steady_clock::now();
-
 }  // namespace
-
-uint32_t SystemMilliseconds() {
-  const auto elapsed = std::chrono::steady_clock::now() - kClockStart;
-  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-}
 
 CLS_QUILLMERE::CLS_QUILLMERE(audioMasterCallback host, MillisecondClock clock)
     : IPlugVST(host, kNumParams, "1-1 2-2", kNumPrograms, "quillmere", "", "Tolvane", QM_VERSION_PACKED, FourCC("xYeo"),
@@ -157,14 +149,17 @@ void CLS_QUILLMERE::ParamChanged(int index) {
       break;
     case kHostSync:
       // Shows the knob that now governs the delay. A click on the button
-      // carries the current delay over to it.
+      // carries the current delay over to it; any other change (a program,
+      // a state, automation) makes the loop follow the value the knob shows.
       syncOn = iv == 1;
       if (IEditor* editor = Editor()) {
         editor->SetHiddenByParam(kDelayRate, !syncOn);
         editor->SetHiddenByParam(kDelayTime, syncOn);
       }
-      if (!started || !syncClicked) break;
-      if (syncOn) {
+      if (!started) break;
+      if (!syncClicked) {
+        Reapply(syncOn ? kDelayRate : kDelayTime);
+      } else if (syncOn) {
         appliedValues[kDelayRate] = kForceApply;
         SetParamFromEffect(kDelayRate, NearestDivision(engine.loopLength));
       } else {
@@ -194,7 +189,7 @@ void CLS_QUILLMERE::ParamChanged(int index) {
       ChannelOf(index).mix = static_cast<float>(iv) * kPercent;
       break;
     case kToggleFreq:
-      engine.toggleFreq = iv == 1;
+      engine.SetToggleFreq(iv == 1);
       break;
     case kToggleReverse:
       engine.toggleReverse = iv == 1;
@@ -230,7 +225,7 @@ void CLS_QUILLMERE::ResetState() {
   engine.ResetLines();
 }
 
-void CLS_QUILLMERE::ProcessBlock(double** inputs, double** outputs, int frames) {
+void CLS_QUILLMERE::BeginBlock() {
   double s = SamplesPerBeat() * kBeatsPerWhole;
   // A tempo so slow (or odd) that the lines could not be sized is held at
   // the slowest tempo the lines allow; no tempo at all stays 0.
@@ -245,15 +240,34 @@ void CLS_QUILLMERE::ProcessBlock(double** inputs, double** outputs, int frames) 
   if (s != samplesPerWhole) {
     samplesPerWhole = s;
     const uint32_t wanted = std::max(RoundToLength(s * kCapacityWholeNotes, DelayEngine::kMaxLoop), engine.loopLength);
-    engine.AllocateLines(wanted);  // out of memory: the old lines stay
+    engine.ProvideLines(wanted);  // out of memory: the old lines stay, cleared
     if (!syncOn) UpdateDelayTimeRange(true);
     Reapply(kDelayRate);
   }
   engine.FitLoopToLines();
 
+  // A pause between blocks is measured from the start of one block to the
+  // start of the next.
   const uint32_t now = millisecondClock();
   if (now - lastClock > kResyncGapMs) engine.resync = true;
-  if (engine.resync) engine.Realign(GetSamplePosition());
-  engine.Process(inputs[0], inputs[1], outputs[0], outputs[1], frames);
   lastClock = now;
+  if (engine.resync) engine.Realign(GetSamplePosition());
+}
+
+void CLS_QUILLMERE::ProcessBlock(double** inputs, double** outputs, int frames) {
+  BeginBlock();
+  engine.Process(inputs[0], inputs[1], outputs[0], outputs[1], frames);
+}
+
+void CLS_QUILLMERE::ProcessBlockFloat(int frames, bool adding) {
+  const float* inL = HostFloatInput(0);
+  const float* inR = HostFloatInput(1);
+  float* outL = HostFloatOutput(0);
+  float* outR = HostFloatOutput(1);
+  if (!inL || !inR || !outL || !outR) {
+    IPlugVST::ProcessBlockFloat(frames, adding);
+    return;
+  }
+  BeginBlock();
+  engine.ProcessFloat(inL, inR, outL, outR, frames, adding);
 }

@@ -5,7 +5,8 @@
 #include "vst/IPlugVST.h"
 
 // The millisecond clock the effect reads at every block: milliseconds since
-// a fixed start, wrapping at 32 bits. SystemMilliseconds is the real one.
+// a fixed start, wrapping at 32 bits. SystemMilliseconds (SystemClock.cpp)
+// is the real one.
 using MillisecondClock = uint32_t (*)();
 uint32_t SystemMilliseconds();
 
@@ -46,6 +47,14 @@ public:
   void ResetState() override;
   void ParamChanged(int index) override;
   void ProcessBlock(double** inputs, double** outputs, int frames) override;
+  // The host's single-precision buffers go through the engine as they are,
+  // converted inside its loop (the base's conversion passes only when a
+  // channel is not connected or has no buffer).
+  void ProcessBlockFloat(int frames, bool adding) override;
+  // A transport that starts playing or jumps realigns the loop with it, as
+  // a long pause does: a render starts the same way however many blocks the
+  // host ran while stopped.
+  void TransportRestarted() override { engine.resync = true; }
 
   // Length of division index in whole notes (unit: the length of index 0).
   static float DivisionFraction(int16_t index, float unit);
@@ -71,6 +80,9 @@ private:
   void ApplyUserValue(int index, double normalized);
   // Applies parameter index again even if its value did not change.
   void Reapply(int index);
+  // What every block does before the engine runs: the first block's set-up,
+  // the host's tempo, the pause rule and the realignment.
+  void BeginBlock();
 
   // Per parameter, the rounded value ParamChanged applied last.
   int32_t appliedValues[kNumParams];

@@ -12,8 +12,7 @@ int32_t RoundSingle(float x) { return static_cast<int32_t>(x >= 0.0f ? std::trun
 }  // namespace
 
 DelayEngine::DelayEngine() {
-  left.line.reset(new double[1]());
-  right.line.reset(new double[1]());
+  if (!GrowLines(1)) throw std::bad_alloc();
 }
 
 void DelayEngine::SetLoopLength(uint32_t length) {
@@ -37,26 +36,78 @@ void DelayEngine::UpdateTaps() {
   ResetLines();
 }
 
-bool DelayEngine::AllocateLines(uint32_t n) {
+bool DelayEngine::GrowLines(uint32_t n) {
   const size_t entries = std::max<uint32_t>(n, 1);
-  std::unique_ptr<double[]> lineLeft(new (std::nothrow) double[entries]());
-  std::unique_ptr<double[]> lineRight(new (std::nothrow) double[entries]());
-  if (!lineLeft || !lineRight) return false;
-  left.line = std::move(lineLeft);
-  right.line = std::move(lineRight);
-  capacity = n;
+  const size_t chunks = (entries + kChunk - 1) / kChunk;
+  // Not zeroed here: every chunk is zeroed when the loop first reaches it.
+  std::unique_ptr<double[]> memory(new (std::nothrow) double[2 * entries]);
+  std::unique_ptr<uint32_t[]> epochs(new (std::nothrow) uint32_t[chunks]());
+  if (!memory || !epochs) return false;
+  lineMemory = std::move(memory);
+  chunkEpochs = std::move(epochs);
+  left.line = lineMemory.get();
+  right.line = lineMemory.get() + entries;
+  capacity = static_cast<uint32_t>(entries);
+  epoch = 1;
+  if (toggleFreq) ProvideGlideTable();
   return true;
 }
 
+bool DelayEngine::ProvideGlideTable() {
+  if (glideEntries >= capacity) return true;
+  const size_t chunks = (capacity + kChunk - 1) / kChunk;
+  glideTable.reset();
+  glideEpochs.reset();
+  glideEntries = 0;
+  std::unique_ptr<double[]> table(new (std::nothrow) double[2 * static_cast<size_t>(capacity)]);
+  std::unique_ptr<uint32_t[]> epochs(new (std::nothrow) uint32_t[chunks]());
+  if (!table || !epochs) return false;
+  glideTable = std::move(table);
+  glideEpochs = std::move(epochs);
+  glideEntries = capacity;
+  glideEpoch = 1;
+  return true;
+}
+
+void DelayEngine::SetToggleFreq(bool on) {
+  toggleFreq = on;
+  if (on) ProvideGlideTable();
+}
+
+bool DelayEngine::ProvideLines(uint32_t n) {
+  if (n <= capacity) {
+    ClearLines();
+    return true;
+  }
+  const uint32_t roomy = capacity + capacity / 2;
+  if (GrowLines(std::max(n, std::min(roomy, kMaxLoop))) || GrowLines(n)) return true;
+  ClearLines();
+  return false;
+}
+
 void DelayEngine::ClearLines() {
-  const size_t entries = std::max<uint32_t>(capacity, 1);
-  std::fill(left.line.get(), left.line.get() + entries, 0.0);
-  std::fill(right.line.get(), right.line.get() + entries, 0.0);
+  if (++epoch != 0) return;
+  // After four billion clears the epochs start again: every chunk is then
+  // zeroed when next reached.
+  std::fill(chunkEpochs.get(), chunkEpochs.get() + (capacity + kChunk - 1) / kChunk, 0u);
+  epoch = 1;
+}
+
+void DelayEngine::PrepareEntries(uint32_t first, uint32_t count) {
+  const uint32_t end = first + count;
+  for (uint32_t c = first / kChunk; c * kChunk < end; ++c) {
+    if (chunkEpochs[c] == epoch) continue;
+    const uint32_t begin = c * kChunk;
+    const uint32_t n = std::min(kChunk, capacity - begin);
+    std::fill(left.line + begin, left.line + begin + n, 0.0);
+    std::fill(right.line + begin, right.line + begin + n, 0.0);
+    chunkEpochs[c] = epoch;
+  }
 }
 
 void DelayEngine::ResetLines() {
   if (loopLength > capacity) {
-    if (!AllocateLines(loopLength)) FitLoopToLines();
+    if (!ProvideLines(loopLength)) FitLoopToLines();
   } else {
     ClearLines();
   }
@@ -72,22 +123,4 @@ void DelayEngine::Realign(int hostPosition) {
   right.flip = left.flip = false;
   resync = false;
   writePos = loopLength ? static_cast<uint32_t>(hostPosition) % loopLength : 0;
-}
-
-void DelayEngine::Process(const double* inL, const double* inR, double* outL, double* outR, int frames) {
-  if (loopLength == 0) {
-    RunSilentLoop(inL, inR, outL, outR, frames);
-  } else if (toggleReverse) {
-    // Each channel's toggle point lies half a loop from its tap.
-    const double L = loopLength;
-    const double hx = 0.5 - L * 0.5;
-    const double h = hx >= 0.0 ? std::trunc(hx + 0.5) : std::trunc(hx - 0.5);
-    double toggleLeft = h + left.tap, toggleRight = h + right.tap;
-    if (toggleLeft < 0.0) toggleLeft += L;
-    if (toggleRight < 0.0) toggleRight += L;
-    RunLoop(inL, inR, outL, outR, frames, left.reverse != right.reverse, static_cast<uint32_t>(toggleLeft),
-            static_cast<uint32_t>(toggleRight));
-  } else {
-    RunLoop(inL, inR, outL, outR, frames, false, 0, 0);
-  }
 }

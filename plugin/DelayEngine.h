@@ -9,7 +9,7 @@
 
 // One channel's loop, tap and tone.
 struct DelayChannel {
-  std::unique_ptr<double[]> line;  // the loop, `capacity` entries (at least one)
+  double* line = nullptr;          // the loop, `capacity` entries (at least one), in the engine's memory
   double lowpass = 0.0;            // lowpass state: the wet signal
   double coef = 0.0;               // lowpass coefficient
   float offset = 0.0f;             // "Offset" percent x 0.01: where the tap sits in the loop
@@ -19,18 +19,26 @@ struct DelayChannel {
   bool flip = false;               // direction currently inverted by "Toggle Reverse"
 };
 
+// The lines are cleared often (every change of loop length, offset or
+// direction, every tempo change, every reset) and may be long (eight whole
+// notes), so a clear costs no time: it starts a new clearing epoch, and each
+// chunk of the lines is zeroed when the loop next reaches it, unless it was
+// zeroed in this epoch already. Reading and writing are the same as if the
+// whole lines had been cleared.
 struct DelayEngine {
   // Longest loop the engine will run, in samples (about 87 s at 384 kHz).
   static constexpr uint32_t kMaxLoop = 1u << 25;
+  // Entries of a line zeroed at once when a cleared chunk is first reached.
+  static constexpr uint32_t kChunk = 512;
 
   DelayEngine();
 
   DelayChannel left, right;
   float feedbackGain = 0.0f;  // "Feedback" percent x 0.01
   uint32_t loopLength = 0;    // twice the delay, in samples; 0: no loop (the taps read silence)
-  uint32_t capacity = 0;      // entries allocated in each line
+  uint32_t capacity = 0;      // entries each line holds
   uint32_t writePos = 0;      // 0 to loopLength - 1
-  bool toggleFreq = false;    // the lowpass coefficients glide into each other over every loop cycle
+  bool toggleFreq = false;    // the lowpass coefficients glide into each other over every loop cycle (SetToggleFreq)
   bool toggleReverse = false; // opposite directions flip once per loop cycle
   bool resync = false;        // realign writePos with the host position before the next block
 
@@ -39,11 +47,17 @@ struct DelayEngine {
   // Recomputes the taps after a change of loop length, offset or direction,
   // grows the lines to the loop or clears them, and asks for a realignment.
   void UpdateTaps();
-  // Fresh zeroed lines of n entries; false (old lines kept) when out of memory.
-  bool AllocateLines(uint32_t n);
+  // Cleared lines that hold at least n entries: the lines kept when they
+  // hold that many already, else new ones (with room to spare, so that a
+  // tempo that slows down block by block grows them only now and then).
+  // False (the old lines kept, cleared) when out of memory.
+  bool ProvideLines(uint32_t n);
   // Lines grown to the loop when it outgrew them, cleared otherwise; a
   // realignment follows.
   void ResetLines();
+  // "Toggle Freq": with it on the engine keeps a table of the gliding
+  // coefficients as long as the lines.
+  void SetToggleFreq(bool on);
   // Makes sure the lines hold the loop; a loop that cannot get its memory is
   // shortened to what the lines hold.
   void FitLoopToLines();
@@ -54,12 +68,53 @@ struct DelayEngine {
   // One block, both channels: reads in, writes out (an output may be its
   // channel's input). Allocates nothing and takes no lock.
   void Process(const double* inL, const double* inR, double* outL, double* outR, int frames);
+  // The same for the host's single-precision buffers, converted sample by
+  // sample inside the loop: the outputs are replaced or, adding, added to;
+  // an output below the smallest normal float is written as 0.
+  void ProcessFloat(const float* inL, const float* inR, float* outL, float* outR, int frames, bool adding);
+
+  // Both lines read zero everywhere from now on.
+  void ClearLines();
 
 private:
-  void ClearLines();
+  // Makes the chunks holding entries first to first + count - 1 of both
+  // lines current: zeroed unless they were already zeroed since the last
+  // clear.
+  void PrepareEntries(uint32_t first, uint32_t count);
+  bool GrowLines(uint32_t n);
+  // The glide table for every entry of the lines; false (no table: the loop
+  // computes the coefficients itself) when out of memory.
+  bool ProvideGlideTable();
+  // Makes the glide table's entries for write positions first to first +
+  // count - 1 (the loop's end standing for 0) current: computed unless they
+  // were computed for the present loop length and coefficients already.
+  void PrepareGlide(uint32_t first, uint32_t count);
+  // The block for samples of the kinds IO names (DelayKernel.cpp).
+  template <typename IO>
+  void ProcessWith(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,
+                   typename IO::Sample* outR, int frames);
   // Runs of samples without direction changes or wrap-arounds.
-  void RunLoop(const double* inL, const double* inR, double* outL, double* outR, int frames, bool flips,
-               uint32_t toggleLeft, uint32_t toggleRight);
+  template <typename IO>
+  void RunLoop(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,
+               typename IO::Sample* outR, int frames, bool flips, uint32_t toggleLeft, uint32_t toggleRight);
   // With no loop the taps read silence.
-  void RunSilentLoop(const double* inL, const double* inR, double* outL, double* outR, int frames);
+  template <typename IO>
+  void RunSilentLoop(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,
+                     typename IO::Sample* outR, int frames);
+
+  std::unique_ptr<double[]> lineMemory;     // both lines, left then right
+  std::unique_ptr<uint32_t[]> chunkEpochs;  // per chunk: the epoch it was last zeroed in (0: never)
+  uint32_t epoch = 1;                       // the clearing epoch; each clear starts a new one
+  // With "Toggle Freq" the coefficients [left, right] of every write
+  // position glide from one channel's to the other's over the loop: they
+  // depend on nothing but the position, the loop length and the two
+  // coefficients, so they are computed once, chunk by chunk when the loop
+  // first reaches them, and read from then on, until the loop length or a
+  // coefficient changes.
+  std::unique_ptr<double[]> glideTable;       // two per entry of the lines, or none
+  std::unique_ptr<uint32_t[]> glideEpochs;    // per chunk: the epoch it was computed in (0: never)
+  uint32_t glideEntries = 0;                  // entries the table holds
+  uint32_t glideEpoch = 1;                    // a new one whenever what the table holds changes
+  double glideCoefLeft = 0.0, glideCoefRight = 0.0;
+  uint32_t glideLoop = 0;                     // what the table was computed for
 };

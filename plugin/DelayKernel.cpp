@@ -1,8 +1,22 @@
 // The per-sample loop of the delay engine. A block is cut into runs in which
 // neither tap changes direction or wraps around the loop, so that every read
 // walks the line in one direction without checks.
+//
+// SSE2 does the arithmetic. The lowpass recurrence (a subtract, a multiply
+// and an add that each wait for the one before) runs with both channels
+// side by side in one register ([left, right]); the writes, the reads and
+// the mix take two samples of one channel at a time ([k, k + 1]), which is
+// how the host's buffers and the lines lie in memory. Each lane does exactly
+// the arithmetic of its channel and sample, in the same order, so the sound
+// is the same to the bit as one sample at a time. Everything but the
+// recurrence is kept off its chain: the floors are masks or predicted
+// branches, the gliding coefficients are computed ahead for a stretch of
+// samples, and single-precision samples are converted in the loop itself.
+#include <emmintrin.h>
+
 #include <algorithm>
-#include <cstring>
+#include <cfloat>
+#include <cmath>
 
 #include "plugin/DelayEngine.h"
 
@@ -15,114 +29,308 @@ constexpr double kStateFloor = 1e-24;
 // flushed too, so one bad input sample cannot poison the loop.
 constexpr double kLineFloor = 1e-300;
 
+// The samples at the engine's edges: doubles, or the host's single
+// precision, replacing what the host's outputs hold or adding to it.
+struct DoubleIO {
+  using Sample = double;
+  static constexpr bool kAdding = false;
+};
+struct FloatIO {
+  using Sample = float;
+  static constexpr bool kAdding = false;
+};
+struct FloatAddingIO {
+  using Sample = float;
+  static constexpr bool kAdding = true;
+};
+
+// [*l, *r]
+inline __m128d LoadPair(const double* l, const double* r) { return _mm_loadh_pd(_mm_load_sd(l), r); }
+inline __m128d LoadPair(const float* l, const float* r) {
+  return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)));
+}
+inline void StorePair(double* l, double* r, __m128d v) {
+  _mm_store_sd(l, v);
+  _mm_storeh_pd(r, v);
+}
+
+inline __m128d Magnitude(__m128d v) { return _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF))); }
+
+// All ones in the lanes with floor <= |v| <= DBL_MAX (infinities and NaNs
+// lie outside).
+inline __m128d InRange(__m128d v, __m128d floor) {
+  const __m128d m = Magnitude(v);
+  return _mm_and_pd(_mm_cmpge_pd(m, floor), _mm_cmple_pd(m, _mm_set1_pd(DBL_MAX)));
+}
+
+// Single precision never carries subnormals: an output below the smallest
+// normal float (far below hearing) is written as 0; adding, the sum is.
+inline __m128 FlushTiny(__m128 f) {
+  const __m128 magnitude = _mm_and_ps(f, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+  return _mm_andnot_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(FLT_MIN)), f);
+}
+
+// One output sample of both channels ([left, right]) in the host's
+// precision.
+template <typename IO>
+inline void StoreOutput(typename IO::Sample* l, typename IO::Sample* r, __m128d y);
+
+template <>
+inline void StoreOutput<DoubleIO>(double* l, double* r, __m128d y) {
+  StorePair(l, r, y);
+}
+
+template <bool kAdding>
+inline void StoreFloatOutput(float* l, float* r, __m128d y) {
+  __m128 f = _mm_cvtpd_ps(y);
+  f = FlushTiny(kAdding ? _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)), f) : f);
+  _mm_store_ss(l, f);
+  _mm_store_ss(r, _mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
+}
+
+template <>
+inline void StoreOutput<FloatIO>(float* l, float* r, __m128d y) {
+  StoreFloatOutput<false>(l, r, y);
+}
+template <>
+inline void StoreOutput<FloatAddingIO>(float* l, float* r, __m128d y) {
+  StoreFloatOutput<true>(l, r, y);
+}
+
+// Two samples of one channel ([p[0], p[1]]).
+inline __m128d LoadTwo(const double* p) { return _mm_loadu_pd(p); }
+inline __m128d LoadTwo(const float* p) {
+  return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+}
+
+// Two output samples of each channel ([k, k + 1]) in the host's precision.
+template <typename IO>
+inline void StoreOutputs(typename IO::Sample* l, typename IO::Sample* r, __m128d yL, __m128d yR);
+
+template <>
+inline void StoreOutputs<DoubleIO>(double* l, double* r, __m128d yL, __m128d yR) {
+  _mm_storeu_pd(l, yL);
+  _mm_storeu_pd(r, yR);
+}
+
+template <bool kAdding>
+inline void StoreFloatOutputs(float* l, float* r, __m128d yL, __m128d yR) {
+  // [left k, left k + 1, right k, right k + 1]
+  __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(yL), _mm_cvtpd_ps(yR));
+  if (kAdding) {
+    const __m128 held = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(l)),
+                                     reinterpret_cast<const __m64*>(r));
+    f = _mm_add_ps(held, f);
+  }
+  f = FlushTiny(f);
+  _mm_storel_pi(reinterpret_cast<__m64*>(l), f);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(r), f);
+}
+
+template <>
+inline void StoreOutputs<FloatIO>(float* l, float* r, __m128d yL, __m128d yR) {
+  StoreFloatOutputs<false>(l, r, yL, yR);
+}
+template <>
+inline void StoreOutputs<FloatAddingIO>(float* l, float* r, __m128d yL, __m128d yR) {
+  StoreFloatOutputs<true>(l, r, yL, yR);
+}
+
+// The gliding lowpass coefficients of n write positions first, first + 1,
+// ... (none the loop's end) as [left, right] pairs, four quotients in one
+// divps (which rounds each lane as divss does).
+void GlideCoefficients(double* pairs, uint32_t first, uint32_t loop, uint32_t n, double coefL, double coefR) {
+  const __m128d base = _mm_set_pd(coefR, coefL);
+  const __m128d toward = _mm_set_pd(coefL - coefR, coefR - coefL);
+  const __m128 loopF = _mm_set1_ps(static_cast<float>(loop));
+  __m128i position = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(first)), _mm_set_epi32(3, 2, 1, 0));
+  uint32_t k = 0;
+  for (; k + 4 <= n; k += 4) {
+    const __m128 t = _mm_div_ps(_mm_cvtepi32_ps(position), loopF);
+    const __m128d t01 = _mm_cvtps_pd(t);
+    const __m128d t23 = _mm_cvtps_pd(_mm_movehl_ps(t, t));
+    _mm_store_pd(pairs + 2 * k, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t01, t01))));
+    _mm_store_pd(pairs + 2 * k + 2, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t01, t01))));
+    _mm_store_pd(pairs + 2 * k + 4, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t23, t23))));
+    _mm_store_pd(pairs + 2 * k + 6, _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t23, t23))));
+    position = _mm_add_epi32(position, _mm_set1_epi32(4));
+  }
+  for (; k < n; ++k) {
+    const __m128d t = _mm_set1_pd(static_cast<float>(first + k) / static_cast<float>(loop));
+    _mm_store_pd(pairs + 2 * k, _mm_add_pd(base, _mm_mul_pd(toward, t)));
+  }
+}
+
+// The gliding lowpass coefficients [left, right] at a write position (once
+// advanced; the loop's end counts as 0): t = position / loop in single
+// precision, left = coefL + (coefR - coefL) t, right = coefR + (coefL -
+// coefR) t.
+struct Glide {
+  Glide(double coefL, double coefR, uint32_t loop)
+      : base(_mm_set_pd(coefR, coefL)),
+        toward(_mm_set_pd(coefL - coefR, coefR - coefL)),
+        loopF(_mm_set1_ps(static_cast<float>(loop))),
+        loop(loop) {}
+  __m128d At(uint32_t position) const {
+    if (position == loop) position = 0;
+    const __m128 t = _mm_div_ss(_mm_set_ss(static_cast<float>(position)), loopF);
+    const __m128d td = _mm_cvtss_sd(_mm_setzero_pd(), t);
+    return _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(td, td)));
+  }
+  // For positions p and p + 1 (neither the loop's end): both quotients in
+  // one divps, which rounds each lane as divss does.
+  void AtTwo(__m128i positions, __m128d* c0, __m128d* c1) const {
+    const __m128d t = _mm_cvtps_pd(_mm_div_ps(_mm_cvtepi32_ps(positions), loopF));
+    *c0 = _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t, t)));
+    *c1 = _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t, t)));
+  }
+  __m128d base, toward;
+  __m128 loopF;
+  uint32_t loop;
+};
+
 // What one run of samples needs: the lines at the write position and at
 // each tap, and the parameters that hold for the whole run.
+template <typename Sample>
 struct Run {
   double* writeL;
   double* writeR;
   const double* readL;
   const double* readR;
-  const double* inL;
-  const double* inR;
-  double* outL;
-  double* outR;
+  const Sample* inL;
+  const Sample* inR;
+  Sample* outL;
+  Sample* outR;
   int frames;
   double gain, coefL, coefR, mixL, mixR;
   uint32_t advanced;  // the write position after the run's first sample
   uint32_t loop;
-  double lpL, lpR;
+  // Whether two samples may be written before the first of them is read: not
+  // when a tap reads what the next sample writes.
+  bool twoAtATime;
+  const double* glideTable;  // the coefficients of every write position, when the engine keeps them
+  __m128d lowpass;  // [left, right] state
 };
 
-// Whether floor <= |v| <= DBL_MAX, from the bits: one unsigned comparison
-// (infinities and NaNs lie above DBL_MAX).
-inline bool InRange(double v, uint64_t floorBits) {
-  uint64_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  bits &= 0x7FFFFFFFFFFFFFFFull;
-  return bits - floorBits < 0x7FF0000000000000ull - floorBits;
+// The lowpass state's floor, then one step of the recurrence.
+inline __m128d Lowpass(__m128d lp, __m128d c, __m128d x, __m128d stateFloor) {
+  // The state almost never falls below its floor, or, in silence, always:
+  // a predicted branch keeps the check off the recurrence, where a mask
+  // would lengthen it, and a state that is all below starts again from a
+  // zero that depends on nothing.
+  const __m128d live = InRange(lp, stateFloor);
+  const int liveLanes = _mm_movemask_pd(live);
+  if (liveLanes != 3) lp = liveLanes == 0 ? _mm_setzero_pd() : _mm_and_pd(lp, live);
+  return _mm_add_pd(_mm_mul_pd(c, _mm_sub_pd(lp, x)), x);
 }
 
-uint64_t BitsOf(double v) {
-  uint64_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  return bits;
+// One step of the recurrence without the floor.
+inline __m128d Step(__m128d lp, __m128d c, __m128d x) { return _mm_add_pd(_mm_mul_pd(c, _mm_sub_pd(lp, x)), x); }
+
+// Whether the states a and b both lie at or above the floor and are finite
+// (false also in the rare case that they are finite but sum to more than
+// DBL_MAX): then the floor changes neither.
+inline bool BothLive(__m128d a, __m128d b, __m128d stateFloor) {
+  const __m128d ma = Magnitude(a), mb = Magnitude(b);
+  // A NaN passes the minimum but not the sum.
+  const __m128d live = _mm_and_pd(_mm_cmpge_pd(_mm_min_pd(ma, mb), stateFloor),
+                                  _mm_cmple_pd(_mm_add_pd(ma, mb), _mm_set1_pd(DBL_MAX)));
+  return _mm_movemask_pd(live) == 3;
 }
 
-const uint64_t kLineFloorBits = BitsOf(kLineFloor);
-const uint64_t kStateFloorBits = BitsOf(kStateFloor);
+// The dry signal mixed with the wet one.
+inline __m128d Mix(__m128d wet, __m128d dry, __m128d mix) { return _mm_add_pd(_mm_mul_pd(_mm_sub_pd(wet, dry), mix), dry); }
 
-// A loop value that is tiny or not finite becomes 0. Written as a branch,
-// which is almost never taken.
-inline double LineValue(double v) {
-  if (!InRange(v, kLineFloorBits)) {
-    v = 0.0;
-    asm volatile("");
-  }
-  return v;
-}
-
-// The lowpass state's floor as a branch: the state almost never falls below
-// it, and a predicted branch keeps the check off the filter's dependency
-// chain, where a branch-free select would lengthen every sample. A state
-// that is not finite (only an overflowing input could make one) is reset too.
-inline void FloorState(double& state) {
-  if (!InRange(state, kStateFloorBits)) {
-    state = 0.0;
-    asm volatile("");
-  }
-}
+// Where the lowpass coefficients come from: fixed, read from the engine's
+// glide table, or (without a table) computed in the loop.
+enum class Coefficients { kFixed, kGlideTable, kGlideComputed };
 
 // A run of samples in which neither tap changes direction or wraps and the
 // write position reaches the end of the loop at most on the last sample:
 // every read walks the line in one direction without checks.
-template <bool kBackL, bool kBackR, bool kGlide>
-void RunSamples(Run& r) {
+template <bool kBackL, bool kBackR, Coefficients kCoefs, typename IO>
+void RunSamples(Run<typename IO::Sample>& r) {
+  constexpr bool kGlide = kCoefs != Coefficients::kFixed;
+  constexpr bool kTable = kCoefs == Coefficients::kGlideTable;
+  const double* const table = r.glideTable;
   double* const writeL = r.writeL;
   double* const writeR = r.writeR;
   const double* const readL = r.readL;
   const double* const readR = r.readR;
-  const double* const inL = r.inL;
-  const double* const inR = r.inR;
-  double* const outL = r.outL;
-  double* const outR = r.outR;
-  const double gain = r.gain, coefL = r.coefL, coefR = r.coefR, mixL = r.mixL, mixR = r.mixR;
-  const double towardR = coefR - coefL, towardL = coefL - coefR;
-  const uint32_t advanced = r.advanced, loop = r.loop;
-  const float loopF = static_cast<float>(loop);
+  const auto* const inL = r.inL;
+  const auto* const inR = r.inR;
+  auto* const outL = r.outL;
+  auto* const outR = r.outR;
+  const __m128d gain = _mm_set1_pd(r.gain);
+  const __m128d coef = _mm_set_pd(r.coefR, r.coefL);
+  const __m128d mix = _mm_set_pd(r.mixR, r.mixL);
+  const __m128d mixL = _mm_set1_pd(r.mixL), mixR = _mm_set1_pd(r.mixR);
+  const __m128d lineFloor = _mm_set1_pd(kLineFloor);
+  const __m128d stateFloor = _mm_set1_pd(kStateFloor);
+  const Glide glide(r.coefL, r.coefR, r.loop);
   const int frames = r.frames;
-  double lpL = r.lpL, lpR = r.lpR;
-  for (int k = 0; k < frames; ++k) {
-    const double a = inL[k];
-    const double b = inR[k];
-    writeL[k] = LineValue(gain * writeL[k] + a);
-    writeR[k] = LineValue(gain * writeR[k] + b);
-    const double xL = kBackL ? readL[-k] : readL[k];
-    const double xR = kBackR ? readR[-k] : readR[k];
-    FloorState(lpL);
-    FloorState(lpR);
-    if (kGlide) {
-      uint32_t wp = advanced + static_cast<uint32_t>(k);
-      if (wp == loop) wp = 0;
-      const double t = static_cast<float>(wp) / loopF;
-      const double cl = coefL + towardR * t;
-      const double cr = coefR + towardL * t;
-      lpL = cl * (lpL - xL) + xL;
-      lpR = cr * (lpR - xR) + xR;
-    } else {
-      lpL = (lpL - xL) * coefL + xL;
-      lpR = (lpR - xR) * coefR + xR;
+  // The sample that writes the loop's last entry glides from 0: it goes on
+  // its own.
+  const bool wraps = kGlide && r.advanced + static_cast<uint32_t>(frames) - 1 == r.loop;
+  const int pairs = r.twoAtATime ? frames - (wraps ? 1 : 0) : 0;
+  __m128d lp = r.lowpass;
+  // The write positions after the next two samples.
+  __m128i positions = _mm_set_epi32(0, 0, static_cast<int>(r.advanced + 1), static_cast<int>(r.advanced));
+  int k = 0;
+  // Two samples at a time: both written, both read, two steps of the
+  // recurrence, both mixed.
+  for (; k + 2 <= pairs; k += 2) {
+    const __m128d aL = LoadTwo(inL + k), aR = LoadTwo(inR + k);
+    __m128d wL = _mm_add_pd(_mm_mul_pd(gain, _mm_loadu_pd(writeL + k)), aL);
+    __m128d wR = _mm_add_pd(_mm_mul_pd(gain, _mm_loadu_pd(writeR + k)), aR);
+    _mm_storeu_pd(writeL + k, _mm_and_pd(wL, InRange(wL, lineFloor)));
+    _mm_storeu_pd(writeR + k, _mm_and_pd(wR, InRange(wR, lineFloor)));
+    const __m128d xL = kBackL ? _mm_shuffle_pd(_mm_loadu_pd(readL - k - 1), _mm_loadu_pd(readL - k - 1), 1)
+                              : _mm_loadu_pd(readL + k);
+    const __m128d xR = kBackR ? _mm_shuffle_pd(_mm_loadu_pd(readR - k - 1), _mm_loadu_pd(readR - k - 1), 1)
+                              : _mm_loadu_pd(readR + k);
+    __m128d c0 = coef, c1 = coef;
+    if (kTable) {
+      c0 = _mm_load_pd(table + 2 * (r.advanced + static_cast<uint32_t>(k)));
+      c1 = _mm_load_pd(table + 2 * (r.advanced + static_cast<uint32_t>(k)) + 2);
+    } else if (kGlide) {
+      glide.AtTwo(positions, &c0, &c1);
+      positions = _mm_add_epi32(positions, _mm_set1_epi32(2));
     }
-    outL[k] = (lpL - a) * mixL + a;
-    outR[k] = (lpR - b) * mixR + b;
+    // Two steps as if neither state were below the floor, checked after the
+    // fact off the recurrence; when one is, both steps again with the floor.
+    const __m128d x0 = _mm_unpacklo_pd(xL, xR), x1 = _mm_unpackhi_pd(xL, xR);
+    __m128d lp0 = Step(lp, c0, x0);
+    __m128d lp1 = Step(lp0, c1, x1);
+    if (!BothLive(lp, lp0, stateFloor)) {
+      lp0 = Lowpass(lp, c0, x0, stateFloor);
+      lp1 = Lowpass(lp0, c1, x1, stateFloor);
+    }
+    lp = lp1;
+    StoreOutputs<IO>(outL + k, outR + k, Mix(_mm_unpacklo_pd(lp0, lp), aL, mixL), Mix(_mm_unpackhi_pd(lp0, lp), aR, mixR));
   }
-  r.lpL = lpL;
-  r.lpR = lpR;
+  // One sample at a time.
+  for (; k < frames; ++k) {
+    const __m128d in = LoadPair(inL + k, inR + k);
+    __m128d w = _mm_add_pd(_mm_mul_pd(gain, LoadPair(writeL + k, writeR + k)), in);
+    StorePair(writeL + k, writeR + k, _mm_and_pd(w, InRange(w, lineFloor)));
+    const __m128d x = LoadPair(kBackL ? readL - k : readL + k, kBackR ? readR - k : readR + k);
+    __m128d c = coef;
+    if (kGlide) {
+      const uint32_t position = r.advanced + static_cast<uint32_t>(k);
+      c = kTable ? _mm_load_pd(table + 2 * (position == r.loop ? 0 : position)) : glide.At(position);
+    }
+    lp = Lowpass(lp, c, x, stateFloor);
+    StoreOutput<IO>(outL + k, outR + k, Mix(lp, in, mix));
+  }
+  r.lowpass = lp;
 }
 
-using RunFunction = void (*)(Run&);
-template <bool kGlide>
-constexpr RunFunction kRuns[4] = {RunSamples<false, false, kGlide>, RunSamples<false, true, kGlide>,
-                                  RunSamples<true, false, kGlide>, RunSamples<true, true, kGlide>};
+template <typename IO>
+using RunFunction = void (*)(Run<typename IO::Sample>&);
+template <typename IO, Coefficients kCoefs>
+constexpr RunFunction<IO> kRuns[4] = {RunSamples<false, false, kCoefs, IO>, RunSamples<false, true, kCoefs, IO>,
+                                      RunSamples<true, false, kCoefs, IO>, RunSamples<true, true, kCoefs, IO>};
 
 // Where a tap reads for the write position wp.
 inline uint32_t TapIndex(bool back, uint32_t tap, uint32_t wp, uint32_t loop) {
@@ -136,22 +344,83 @@ inline uint32_t UntilWrap(bool back, uint32_t index, uint32_t loop) { return bac
 
 }  // namespace
 
-void DelayEngine::RunLoop(const double* inL, const double* inR, double* outL, double* outR, int frames,
-                          bool flips, uint32_t toggleLeft, uint32_t toggleRight) {
+void DelayEngine::Process(const double* inL, const double* inR, double* outL, double* outR, int frames) {
+  ProcessWith<DoubleIO>(inL, inR, outL, outR, frames);
+}
+
+void DelayEngine::ProcessFloat(const float* inL, const float* inR, float* outL, float* outR, int frames, bool adding) {
+  if (adding) ProcessWith<FloatAddingIO>(inL, inR, outL, outR, frames);
+  else ProcessWith<FloatIO>(inL, inR, outL, outR, frames);
+}
+
+void DelayEngine::PrepareGlide(uint32_t first, uint32_t count) {
+  const uint32_t L = loopLength;
+  uint32_t end = first + count;
+  if (end > L) {  // the loop's end stands for position 0
+    end = L;
+    PrepareGlide(0, 1);
+  }
+  for (uint32_t c = first / kChunk; c * kChunk < end; ++c) {
+    if (glideEpochs[c] == glideEpoch) continue;
+    const uint32_t begin = c * kChunk;
+    GlideCoefficients(glideTable.get() + 2 * static_cast<size_t>(begin), begin, L, std::min(kChunk, L - begin), left.coef,
+                      right.coef);
+    glideEpochs[c] = glideEpoch;
+  }
+}
+
+template <typename IO>
+void DelayEngine::ProcessWith(const typename IO::Sample* inL, const typename IO::Sample* inR,
+                              typename IO::Sample* outL, typename IO::Sample* outR, int frames) {
+  if (loopLength == 0) {
+    RunSilentLoop<IO>(inL, inR, outL, outR, frames);
+  } else if (toggleReverse) {
+    // Each channel's toggle point lies half a loop from its tap.
+    const double L = loopLength;
+    const double hx = 0.5 - L * 0.5;
+    const double h = hx >= 0.0 ? std::trunc(hx + 0.5) : std::trunc(hx - 0.5);
+    double toggleLeft = h + left.tap, toggleRight = h + right.tap;
+    if (toggleLeft < 0.0) toggleLeft += L;
+    if (toggleRight < 0.0) toggleRight += L;
+    RunLoop<IO>(inL, inR, outL, outR, frames, left.reverse != right.reverse, static_cast<uint32_t>(toggleLeft),
+                static_cast<uint32_t>(toggleRight));
+  } else {
+    RunLoop<IO>(inL, inR, outL, outR, frames, false, 0, 0);
+  }
+}
+
+template <typename IO>
+void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,
+                          typename IO::Sample* outR, int frames, bool flips, uint32_t toggleLeft,
+                          uint32_t toggleRight) {
   const uint32_t L = loopLength;
   const uint32_t tapL = static_cast<uint32_t>(left.tap), tapR = static_cast<uint32_t>(right.tap);
   bool backL = left.reverse != left.flip, backR = right.reverse != right.flip;
   uint32_t wp = writePos;
-  Run r;
+  Run<typename IO::Sample> r;
   r.gain = feedbackGain;
   r.coefL = left.coef;
   r.coefR = right.coef;
   r.mixL = left.mix;
   r.mixR = right.mix;
   r.loop = L;
-  r.lpL = left.lowpass;
-  r.lpR = right.lowpass;
-  const RunFunction* runs = toggleFreq ? kRuns<true> : kRuns<false>;
+  r.lowpass = _mm_set_pd(right.lowpass, left.lowpass);
+  r.glideTable = nullptr;
+  if (toggleFreq && glideEntries >= L) {
+    if (glideCoefLeft != left.coef || glideCoefRight != right.coef || glideLoop != L) {
+      glideCoefLeft = left.coef;
+      glideCoefRight = right.coef;
+      glideLoop = L;
+      if (++glideEpoch == 0) {
+        std::fill(glideEpochs.get(), glideEpochs.get() + (glideEntries + kChunk - 1) / kChunk, 0u);
+        glideEpoch = 1;
+      }
+    }
+    r.glideTable = glideTable.get();
+  }
+  const RunFunction<IO>* runs = !toggleFreq        ? kRuns<IO, Coefficients::kFixed>
+                                : r.glideTable ? kRuns<IO, Coefficients::kGlideTable>
+                                               : kRuns<IO, Coefficients::kGlideComputed>;
 
   for (int done = 0; done < frames;) {
     // A toggle point flips the direction for the sample written there.
@@ -168,16 +437,35 @@ void DelayEngine::RunLoop(const double* inL, const double* inR, double* outL, do
       if (toggleLeft > wp) n = std::min(n, toggleLeft - wp);
       if (toggleRight > wp) n = std::min(n, toggleRight - wp);
     }
-    r.writeL = left.line.get() + wp;
-    r.writeR = right.line.get() + wp;
-    r.readL = left.line.get() + idxL;
-    r.readR = right.line.get() + idxR;
+    // A tap that reads what the next sample writes: a forward one just
+    // ahead of the write position reads there all along, the run goes one
+    // sample at a time; a backward one meets the write position once, the
+    // run ends at that sample.
+    bool twoAtATime = true;
+    for (const auto& [back, idx] : {std::pair<bool, uint32_t>{backL, idxL}, std::pair<bool, uint32_t>{backR, idxR}}) {
+      if (!back) {
+        if (idx == wp + 1) twoAtATime = false;
+      } else if (idx > wp && (idx - wp - 1) % 2 == 0 && (idx - wp - 1) / 2 + 1 < n) {
+        n = (idx - wp - 1) / 2 + 1;
+      }
+    }
+    // Every entry the run writes or reads holds what it would hold had the
+    // lines been cleared whole at the last clear.
+    PrepareEntries(wp, n);
+    PrepareEntries(backL ? idxL + 1 - n : idxL, n);
+    PrepareEntries(backR ? idxR + 1 - n : idxR, n);
+    if (r.glideTable) PrepareGlide(wp + 1, n);
+    r.writeL = left.line + wp;
+    r.writeR = right.line + wp;
+    r.readL = left.line + idxL;
+    r.readR = right.line + idxR;
     r.inL = inL + done;
     r.inR = inR + done;
     r.outL = outL + done;
     r.outR = outR + done;
     r.frames = static_cast<int>(n);
     r.advanced = wp + 1;
+    r.twoAtATime = twoAtATime;
     runs[(backL ? 2 : 0) + (backR ? 1 : 0)](r);
     done += static_cast<int>(n);
     wp += n;
@@ -185,8 +473,8 @@ void DelayEngine::RunLoop(const double* inL, const double* inR, double* outL, do
   }
 
   writePos = wp;
-  left.lowpass = r.lpL;
-  right.lowpass = r.lpR;
+  left.lowpass = _mm_cvtsd_f64(r.lowpass);
+  right.lowpass = _mm_cvtsd_f64(_mm_unpackhi_pd(r.lowpass, r.lowpass));
   if (flips) {
     left.flip = backL != left.reverse;
     right.flip = backR != right.reverse;
@@ -195,19 +483,19 @@ void DelayEngine::RunLoop(const double* inL, const double* inR, double* outL, do
 
 // With no loop the taps read silence: the wet path decays to zero and the dry
 // signal passes through the mix.
-void DelayEngine::RunSilentLoop(const double* inL, const double* inR, double* outL, double* outR, int frames) {
-  const double coefLeft = left.coef, coefRight = right.coef, mixLeft = left.mix, mixRight = right.mix;
-  double lpL = left.lowpass, lpR = right.lowpass;
+template <typename IO>
+void DelayEngine::RunSilentLoop(const typename IO::Sample* inL, const typename IO::Sample* inR,
+                                typename IO::Sample* outL, typename IO::Sample* outR, int frames) {
+  const __m128d coef = _mm_set_pd(right.coef, left.coef);
+  const __m128d mix = _mm_set_pd(right.mix, left.mix);
+  const __m128d stateFloor = _mm_set1_pd(kStateFloor);
+  __m128d lp = _mm_set_pd(right.lowpass, left.lowpass);
   for (int i = 0; i < frames; ++i) {
-    const double xInL = inL[i];
-    const double xInR = inR[i];
-    FloorState(lpL);
-    FloorState(lpR);
-    lpL = lpL * coefLeft;
-    lpR = lpR * coefRight;
-    outL[i] = (lpL - xInL) * mixLeft + xInL;
-    outR[i] = (lpR - xInR) * mixRight + xInR;
+    const __m128d in = LoadPair(inL + i, inR + i);
+    lp = _mm_and_pd(lp, InRange(lp, stateFloor));
+    lp = _mm_mul_pd(lp, coef);
+    StoreOutput<IO>(outL + i, outR + i, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(lp, in), mix), in));
   }
-  left.lowpass = lpL;
-  right.lowpass = lpR;
+  left.lowpass = _mm_cvtsd_f64(lp);
+  right.lowpass = _mm_cvtsd_f64(_mm_unpackhi_pd(lp, lp));
 }

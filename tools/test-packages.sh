@@ -36,9 +36,10 @@ check() { # description command...
   fi
 }
 
-# The pictures the manual links, all present beside it.
+# The licence, and the pictures the manual links, all present beside it.
 manual_complete() { # doc dir
   [ -s "$1/manual.md" ] || { echo "no manual.md in $1"; return 1; }
+  grep -q 'All rights reserved' "$1/LICENSE.txt" 2>/dev/null || { echo "no LICENSE.txt in $1"; return 1; }
   local missing=0 picture
   for picture in $(grep -o '](images/[^)]*\.png)' "$1/manual.md" | sed 's/^](//; s/)$//' | sort -u); do
     [ -s "$1/$picture" ] || { echo "missing: $picture"; missing=1; }
@@ -67,9 +68,10 @@ root=$scratch/deb-root
 dpkg -x "$deb" "$root"
 deb_files() {
   [ -f "$root/usr/lib/lxvst/quillmere.so" ] && [ -x "$root/usr/bin/quillmere-host" ] &&
-    manual_complete "$root/usr/share/doc/quillmere" || { find "$root" -type f; return 1; }
+    manual_complete "$root/usr/share/doc/quillmere" && cmp -s LICENSE.txt "$root/usr/share/doc/quillmere/copyright" ||
+    { find "$root" -type f; return 1; }
 }
-check "files: /usr/lib/lxvst/quillmere.so, /usr/bin/quillmere-host, the manual and its pictures" deb_files
+check "files: /usr/lib/lxvst/quillmere.so, /usr/bin/quillmere-host, the manual, its pictures, the licence as copyright" deb_files
 
 # The package that holds a file, under any of its names (/lib is /usr/lib).
 owner() { # path
@@ -127,10 +129,10 @@ folder=$unzipped/quillmere-$version-win64
 zip_files() {
   [ -f "$folder/quillmere_x64.dll" ] && [ -f "$folder/quillmere-host.exe" ] && manual_complete "$folder" &&
     [ -z "$(cd "$folder" && find . -type f ! -name quillmere_x64.dll ! -name quillmere-host.exe \
-           ! -name manual.md ! -path './images/*.png' ! -name 'LICENSE*' ! -name COPYING)" ] ||
+           ! -name manual.md ! -path './images/*.png' ! -name LICENSE.txt)" ] ||
     { (cd "$unzipped" && find . -type f); return 1; }
 }
-check "files: quillmere-$version-win64/ with the DLL, quillmere-host.exe, the manual and its pictures" zip_files
+check "files: quillmere-$version-win64/ with the DLL, quillmere-host.exe, the manual, its pictures and the licence" zip_files
 zip_host() {
   wine "$folder/quillmere-host.exe" info "$folder/quillmere_x64.dll" | tr -d '\r' >"$scratch/info-zip.txt" &&
     info_right "$scratch/info-zip.txt" && diff -u "$scratch/info-deb.txt" "$scratch/info-zip.txt"

@@ -69,11 +69,32 @@ void IPlugVST::WantMidiIfNeeded() {
   if (MidiMode() != 0) HostRequest(audioMasterWantMidi);
 }
 
+namespace {
+
+// Marks a processing call for as long as it runs.
+class InCall {
+public:
+  explicit InCall(bool& flag) : mFlag(flag) { mFlag = true; }
+  ~InCall() { mFlag = false; }
+  InCall(const InCall&) = delete;
+  InCall& operator=(const InCall&) = delete;
+
+private:
+  bool& mFlag;
+};
+
+}  // namespace
+
 template <typename Sample>
 void IPlugVST::Process(Sample** inputs, Sample** outputs, VstInt32 frames, ProcessMode mode) {
   IPlugLockGuard lock(Lock());
   WantMidiIfNeeded();
   if (frames <= 0) return;
+  const VstTimeInfo* time = mHostCallback ? HostTime(kVstTempoValid) : nullptr;
+  mCallTimeGiven = time != nullptr;
+  if (time) mCallTime = *time;
+  InCall inCall(mInProcessCall);
+  BeginProcessCall(frames);
   auto run = [this, mode](Sample** in, Sample** out, int n) {
     AttachInputs(in, n);
     AttachOutputs(out, n);

@@ -55,6 +55,7 @@ public:
   int GetSamplePosition() override;
   double GetHostTempo() override;
   void GetTimeSignature(int* numerator, int* denominator) override;
+  bool GetTransport(double* position, bool* playing) override;
   int GetHostType() override;
   void ResizeEditor(int width, int height) override;
   void PrepareForHost() override;
@@ -82,6 +83,9 @@ private:
   VstIntPtr HostRequest(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                         float opt = 0.0f);
   const VstTimeInfo* HostTime(VstIntPtr flags);
+  // During a processing call, the time information fetched at its start;
+  // otherwise a request with these flags.
+  const VstTimeInfo* CurrentTime(VstIntPtr flags);
   void FillArrangements();
   void UpdateEditorRect();
   void WantMidiIfNeeded();
@@ -111,6 +115,13 @@ private:
   // Host pointers offset into the current call when a call is split into
   // blocks; sized once, at construction.
   std::vector<void*> mSliceIn, mSliceOut;
+  // The host's time information is asked for once per processing call (with
+  // the tempo, which is what the plug-in asks for), and every question
+  // about position, tempo and transport during the call is answered from
+  // this copy.
+  bool mInProcessCall = false;
+  bool mCallTimeGiven = false;
+  VstTimeInfo mCallTime{};
 };
 
 // Made by the effect: constructs the plug-in for a host, or returns null.

@@ -32,6 +32,12 @@ void CopyToHost(void* ptr, const char* text) {
   if (ptr) strcpy(static_cast<char*>(ptr), text ? text : "");
 }
 
+// Program names reach the host cut to 31 characters and the terminator:
+// hosts size their buffers for the short names the VST 2 interface
+// documents, while a program keeps whatever name it was given.
+constexpr size_t kProgramNameToHost = 32;
+void CopyProgramNameToHost(void* ptr, const char* name) { CopyTextField(static_cast<char*>(ptr), name, kProgramNameToHost); }
+
 }  // namespace
 
 VstIntPtr VSTCALLBACK IPlugVST::VstDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
@@ -75,7 +81,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       if (ptr) CaptureCurrentProgram(static_cast<const char*>(ptr));
       return 0;
     case effGetProgramName:
-      CopyToHost(ptr, GetProgramName(CurrentProgram()));
+      if (ptr) CopyProgramNameToHost(ptr, GetProgramName(CurrentProgram()));
       return 0;
     case effGetParamLabel:
       if (param && ptr) CopyToHost(ptr, param->Label());
@@ -87,8 +93,9 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       if (param && ptr) CopyToHost(ptr, param->Name());
       return 0;
     case effSetSampleRate:
-      // A rate that is not a positive number is no rate: the last one stays.
-      if (opt > 0.0f && std::isfinite(opt)) StoreSampleRate(opt);
+      // A rate no host runs at (or not a number) is not taken: the last one
+      // stays.
+      StoreSampleRate(opt);
       ResetState();
       return 0;
     case effSetBlockSize:
@@ -135,7 +142,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
     case effGetProgramNameIndexed: {
       if (!ptr) return 0;
       const char* name = GetProgramName(index);
-      CopyToHost(ptr, name);
+      CopyProgramNameToHost(ptr, name);
       return name[0] ? 1 : 0;
     }
     case effGetInputProperties:
@@ -274,7 +281,7 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
       return 0;
     case kVendorDisplayOfValue:
       if (!ptr) return 0;
-      if (validParam) ParamAt(static_cast<int>(value))->FormatDisplay(opt, true, static_cast<char*>(ptr));
+      if (validParam) ParamAt(static_cast<int>(value))->FormatDisplay(ClampNormalized(opt), true, static_cast<char*>(ptr));
       return kVendorAnswer;
     case kVendorDisplayTextCount: {
       if (!validParam) return 0;

@@ -16,6 +16,11 @@ const VstTimeInfo* IPlugVST::HostTime(VstIntPtr flags) {
   return reinterpret_cast<const VstTimeInfo*>(HostRequest(audioMasterGetTime, 0, flags));
 }
 
+const VstTimeInfo* IPlugVST::CurrentTime(VstIntPtr flags) {
+  if (!mInProcessCall) return HostTime(flags);
+  return mCallTimeGiven ? &mCallTime : nullptr;
+}
+
 void IPlugVST::BeginParamEdit(int index) {
   EndPendingParamEdit();
   HostRequest(audioMasterBeginEdit, index);
@@ -37,7 +42,7 @@ void IPlugVST::EndParamEdit(int index) { HostRequest(audioMasterEndEdit, index);
 void IPlugVST::NotifyHostDisplay() { HostRequest(audioMasterUpdateDisplay); }
 
 int IPlugVST::GetSamplePosition() {
-  const VstTimeInfo* t = HostTime(0);
+  const VstTimeInfo* t = CurrentTime(0);
   if (!t || !(t->samplePos >= 0.0)) return 0;
   // Positions past the 32-bit range wrap instead of overflowing, so that a
   // position taken modulo a loop length stays defined in very long sessions.
@@ -49,7 +54,7 @@ int IPlugVST::GetSamplePosition() {
 
 double IPlugVST::GetHostTempo() {
   if (!mHostCallback) return 0.0;
-  const VstTimeInfo* t = HostTime(kVstTempoValid);
+  const VstTimeInfo* t = CurrentTime(kVstTempoValid);
   if (t && (t->flags & kVstTempoValid) && t->tempo >= 0.0) return t->tempo;
   return 0.0;
 }
@@ -62,6 +67,14 @@ void IPlugVST::GetTimeSignature(int* numerator, int* denominator) {
     if (numerator) *numerator = t->timeSigNumerator;
     if (denominator) *denominator = t->timeSigDenominator;
   }
+}
+
+bool IPlugVST::GetTransport(double* position, bool* playing) {
+  const VstTimeInfo* t = CurrentTime(0);
+  if (!t) return false;
+  if (position) *position = t->samplePos;
+  if (playing) *playing = (t->flags & kVstTransportPlaying) != 0;
+  return true;
 }
 
 int IPlugVST::HostTypeForProduct(const char* productName) {

@@ -1,117 +1,55 @@
 // Cost of the sound path: ns per stereo frame through the effect record's
-// processing callbacks, beside a bare kernel doing only one sample's
-// arithmetic (write, read, lowpass, mix).
+// processing callbacks, for every factory program at 64, 512 and 4096
+// frames, beside a bare kernel doing only one sample's arithmetic (write,
+// read, lowpass, mix). After the runs a table gives every program's cost as
+// a ratio to the bare kernel at the same block size, measured in the same
+// run (medians when repetitions are asked for):
+//   engine_bench --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
+//                --benchmark_report_aggregates_only=true --benchmark_min_time=0.1
+// The tempo-change, allocation and lock benchmarks are in tempo_bench.cpp
+// and lock_bench.cpp.
+#include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
-#include "plugin/CLS_QUILLMERE.h"
+#include "BenchHost.h"
 
 namespace {
 
-// The transport stands still: no realignment work between blocks.
-VstTimeInfo gTime;
+constexpr int kPrograms = 29;  // the default program and the 28 factory programs
+const int kFrames[] = {64, 512, 4096};
+const bench::Callback kCallbacks[] = {bench::kDouble, bench::kFloat, bench::kFloatAdding};
 
-VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  return opcode == audioMasterGetTime ? reinterpret_cast<VstIntPtr>(&gTime) : 0;
-}
-
-enum Callback { kFloat, kFloatAdding, kDouble };
-
-struct Fixture {
-  std::unique_ptr<IPlugVST> plug;
-  AEffect* e;
-  std::vector<float> fl, fr, ofl, ofr;
-  std::vector<double> dl, dr, odl, odr;
-
-  Fixture(int program, int frames, bool silence) {
-    gTime = VstTimeInfo{};
-    gTime.tempo = 120.0;
-    gTime.sampleRate = 48000.0;
-    gTime.flags = kVstTempoValid;
-    plug.reset(MakePlug(Host));
-    e = plug->Effect();
-    e->dispatcher(e, effOpen, 0, 0, nullptr, 0);
-    e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-    e->dispatcher(e, effSetBlockSize, 0, frames, nullptr, 0);
-    e->dispatcher(e, effSetProgram, 0, program, nullptr, 0);
-    e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0);
-    fl.resize(frames);
-    fr.resize(frames);
-    ofl.resize(frames);
-    ofr.resize(frames);
-    dl.resize(frames);
-    dr.resize(frames);
-    odl.resize(frames);
-    odr.resize(frames);
-    for (int i = 0; i < frames; ++i) {
-      fl[i] = static_cast<float>(std::sin(i * 0.01));
-      fr[i] = static_cast<float>(std::cos(i * 0.013));
-    }
-    // Decayed scenario: sound once, then long silence until the loop content
-    // has fallen far below any audible level.
-    std::vector<double> l(48000, 0.0), r(48000, 0.0);
-    for (int i = 0; i < 4800; ++i) l[i] = r[i] = std::sin(i * 0.05);
-    double* io[2] = {l.data(), r.data()};
-    for (int i = 0; i < (silence ? 60 : 1); ++i) {
-      for (int at = 0; at < 48000; at += frames) {
-        double* part[2] = {io[0] + at, io[1] + at};
-        e->processDoubleReplacing(e, part, part, std::min(frames, 48000 - at));
-      }
-      std::fill(l.begin(), l.end(), 0.0);
-      std::fill(r.begin(), r.end(), 0.0);
-    }
-    if (silence) {
-      std::fill(fl.begin(), fl.end(), 0.0f);
-      std::fill(fr.begin(), fr.end(), 0.0f);
-    }
-    for (int i = 0; i < frames; ++i) {
-      dl[i] = fl[i];
-      dr[i] = fr[i];
-    }
-  }
-
-  void Run(Callback callback, int frames) {
-    float* in[2] = {fl.data(), fr.data()};
-    float* out[2] = {ofl.data(), ofr.data()};
-    switch (callback) {
-      case kFloat:
-        e->processReplacing(e, in, out, frames);
-        break;
-      case kFloatAdding:
-        e->process(e, in, out, frames);
-        break;
-      case kDouble: {
-        double* din[2] = {dl.data(), dr.data()};
-        double* dout[2] = {odl.data(), odr.data()};
-        e->processDoubleReplacing(e, din, dout, frames);
-        break;
-      }
-    }
-  }
-};
-
-void BM_Effect(benchmark::State& state) {
-  const int program = static_cast<int>(state.range(0));
-  const Callback callback = static_cast<Callback>(state.range(1));
-  const int frames = static_cast<int>(state.range(2));
-  const bool silence = state.range(3) != 0;
-  Fixture f(program, frames, silence);
-  for (auto _ : state) {
-    f.Run(callback, frames);
-    benchmark::ClobberMemory();
-  }
+void SetNsPerFrame(benchmark::State& state, int frames) {
   state.counters["ns_per_frame"] = benchmark::Counter(static_cast<double>(frames) * state.iterations(),
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+void Effect(benchmark::State& state, int program, bench::Callback callback, int frames, bool decayed) {
+  bench::EffectFixture f(program, frames);
+  if (decayed) f.DecayToSilence();
+  // Heap allocations in a thousand blocks, before the timed ones.
+  const uint64_t before = bench::Allocations();
+  for (int i = 0; i < 1000; ++i) f.Run(callback, frames);
+  const double allocations = static_cast<double>(bench::Allocations() - before);
+  for (auto _ : state) {
+    f.Run(callback, frames);
+    benchmark::ClobberMemory();
+  }
+  SetNsPerFrame(state, frames);
+  state.counters["allocs_per_block"] = allocations / 1000.0;
+}
+
 // One sample of the loop's arithmetic for both channels, nothing else: the
-// floor under what the effect can cost.
-void BM_BareKernel(benchmark::State& state) {
-  const int frames = static_cast<int>(state.range(0));
+// floor under what the effect can cost. The default program without its
+// glide, at the default loop length at 48 kHz and 120 BPM ("1/8": 24000).
+void BareKernel(benchmark::State& state, int frames) {
   const uint32_t L = 24000;
   std::vector<double> lineL(L), lineR(L), inL(frames), inR(frames), outL(frames), outR(frames);
   for (int i = 0; i < frames; ++i) {
@@ -142,20 +80,112 @@ void BM_BareKernel(benchmark::State& state) {
     benchmark::DoNotOptimize(outR.data());
     benchmark::ClobberMemory();
   }
-  state.counters["ns_per_frame"] = benchmark::Counter(static_cast<double>(frames) * state.iterations(),
-                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  SetNsPerFrame(state, frames);
 }
 
-void EffectArgs(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"program", "callback", "frames", "decayed"});
-  for (int program : {0, 3, 8, 25})  // default (reversed), Amazing Direction Toggle, Bright Room, Forward Ping Pong
-    for (int callback : {kFloat, kFloatAdding, kDouble})
-      for (int frames : {64, 512, 4096}) b->Args({program, callback, frames, 0});
-  for (int callback : {kFloat, kDouble}) b->Args({0, callback, 512, 1});
+std::string KernelName(int frames) { return "kernel/" + std::to_string(frames); }
+std::string EffectName(int program, bench::Callback callback, int frames, bool decayed = false) {
+  return "effect/p" + std::to_string(program) + "/" + bench::CallbackName(callback) + "/" + std::to_string(frames) +
+         (decayed ? "/decayed" : "");
+}
+
+// Besides mean, median and spread over the repetitions, the least of them:
+// the run the other work on the machine disturbed least.
+double Least(const std::vector<double>& v) { return v.empty() ? 0.0 : *std::min_element(v.begin(), v.end()); }
+
+template <typename Function>
+void Add(const std::string& name, Function function) {
+  benchmark::RegisterBenchmark(name.c_str(), function)->ComputeStatistics("min", Least);
+}
+
+void Register() {
+  for (int frames : kFrames) Add(KernelName(frames), [frames](benchmark::State& s) { BareKernel(s, frames); });
+  for (int program = 0; program < kPrograms; ++program)
+    for (bench::Callback callback : kCallbacks)
+      for (int frames : kFrames)
+        Add(EffectName(program, callback, frames),
+            [=](benchmark::State& s) { Effect(s, program, callback, frames, false); });
+  // The default program after its loops decayed to silence: the flush of
+  // tiny values keeps this as cheap as sound.
+  for (bench::Callback callback : {bench::kDouble, bench::kFloat})
+    Add(EffectName(0, callback, 512, true), [=](benchmark::State& s) { Effect(s, 0, callback, 512, true); });
+}
+
+// The console output, and the ns per frame of every benchmark kept for the
+// tables: of the single run, or the median and the least of the
+// repetitions.
+class TableReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      auto counter = run.counters.find("ns_per_frame");
+      if (counter == run.counters.end()) continue;
+      const double ns = counter->second.value * 1e9;  // the counter is in seconds
+      const std::string& name = run.run_name.function_name;
+      if (run.run_type == Run::RT_Iteration && run.repetitions <= 1) median[name] = least[name] = ns;
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") median[name] = ns;
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min") least[name] = ns;
+    }
+  }
+  std::map<std::string, double> median, least;
+};
+
+// Rows: programs; columns: callback and block size; cells: ratio to the
+// bare kernel at the same block size.
+void PrintTable(const char* what, const std::map<std::string, double>& ns) {
+  auto find = [&ns](const std::string& name) {
+    auto it = ns.find(name);
+    return it == ns.end() ? std::nan("") : it->second;
+  };
+  bool any = false;
+  for (int frames : kFrames) any = any || !std::isnan(find(KernelName(frames)));
+  if (!any) return;
+  std::printf("\n%s: ns per frame, and every program's cost as a ratio to the bare kernel at the same block size\n\n",
+              what);
+  std::printf("| program |");
+  for (bench::Callback callback : kCallbacks)
+    for (int frames : kFrames) std::printf(" %s %d |", bench::CallbackName(callback), frames);
+  std::printf("\n|---|");
+  for (size_t i = 0; i < std::size(kCallbacks) * std::size(kFrames); ++i) std::printf("---|");
+  auto cell = [](double v) {
+    if (std::isnan(v)) std::printf(" |");
+    else std::printf(" %.2f |", v);
+  };
+  std::printf("\n| bare kernel, ns |");
+  for (size_t c = 0; c < std::size(kCallbacks); ++c)
+    for (int frames : kFrames) cell(find(KernelName(frames)));
+  auto row = [&](const char* label, auto nameOf) {
+    bool measured = false;
+    for (bench::Callback callback : kCallbacks)
+      for (int frames : kFrames) measured = measured || !std::isnan(find(nameOf(callback, frames)));
+    if (!measured) return;
+    std::printf("\n| %s |", label);
+    for (bench::Callback callback : kCallbacks)
+      for (int frames : kFrames) cell(find(nameOf(callback, frames)) / find(KernelName(frames)));
+  };
+  std::printf("\n| default, ns |");
+  for (bench::Callback callback : kCallbacks)
+    for (int frames : kFrames) cell(find(EffectName(0, callback, frames)));
+  std::unique_ptr<IPlugVST> names(MakePlug(bench::Host));
+  for (int program = 0; program < kPrograms; ++program) {
+    const std::string label = std::to_string(program) + " \"" + names->GetProgramName(program) + "\"";
+    row(label.c_str(), [&](bench::Callback c, int f) { return EffectName(program, c, f); });
+  }
+  row("0, decayed to silence", [&](bench::Callback c, int f) { return EffectName(0, c, f, true); });
+  std::printf("\n");
 }
 
 }  // namespace
 
-BENCHMARK(BM_BareKernel)->Arg(64)->Arg(512)->Arg(4096);
-BENCHMARK(BM_Effect)->Apply(EffectArgs);
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  Register();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  TableReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintTable("medians", reporter.median);
+  PrintTable("least of the repetitions", reporter.least);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -18,6 +18,10 @@ public:
   std::vector<int> changed;          // ParamChanged indices, in order
   double tempo = 0.0;
   bool restoreAll = true;
+  // The transport the host reports (none: no time information).
+  bool timeInfo = false, playing = false;
+  double position = 0.0;
+  int restarts = 0;
 
   void ParamChanged(int index) override { changed.push_back(index); }
   bool CanRestoreParam(int index) override { return restoreAll || index != 1; }
@@ -29,6 +33,12 @@ public:
   void NotifyHostDisplay() override {}
   int GetSamplePosition() override { return 0; }
   double GetHostTempo() override { return tempo; }
+  bool GetTransport(double* pos, bool* play) override {
+    *pos = position;
+    *play = playing;
+    return timeInfo;
+  }
+  void TransportRestarted() override { ++restarts; }
   void GetTimeSignature(int* n, int* d) override { *n = *d = 0; }
   void ResizeEditor(int, int) override {}
   void PrepareForHost() override {}

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -44,12 +45,63 @@ TEST(PlugBase, IdentityAndVersion) {
   EXPECT_EQ(p.ParamAt(2)->GetKind(), IParameter::kNone);
 }
 
-TEST(PlugBase, SamplesPerBeat) {
+TEST(PlugBase, SamplesPerBeatAndRatesAndTemposNoHostRunsAt) {
   TestPlug p;
-  p.StoreSampleRate(48000.0);
+  EXPECT_TRUE(p.StoreSampleRate(48000.0));
   EXPECT_EQ(p.SamplesPerBeat(), 0.0);
   p.tempo = 120.0;
   EXPECT_EQ(p.SamplesPerBeat(), 24000.0);
+  p.tempo = 1.0;
+  EXPECT_EQ(p.SamplesPerBeat(), 2880000.0);
+  p.tempo = 0.999;  // slower than any host plays: no tempo
+  EXPECT_EQ(p.SamplesPerBeat(), 0.0);
+  for (double rate : {1e9, 768000.5, 999.0, 0.0, -48000.0, std::nan(""), HUGE_VAL}) EXPECT_FALSE(p.StoreSampleRate(rate));
+  EXPECT_EQ(p.CurrentSampleRate(), 48000.0);
+  EXPECT_TRUE(p.StoreSampleRate(768000.0));
+  EXPECT_TRUE(p.StoreSampleRate(1000.0));
+}
+
+TEST(PlugBase, TransportStartsAndJumpsAreSeenOncePerCall) {
+  TestPlug p;
+  // No time information counts as stopped, however the position moves.
+  p.position = 500;
+  p.BeginProcessCall(64);
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 0);
+  // Playing for the first time: a start.
+  p.timeInfo = p.playing = true;
+  p.position = 1234.5;
+  p.BeginProcessCall(100);
+  EXPECT_EQ(p.restarts, 1);
+  // Continuing where the last call ended, fractions and all: nothing.
+  p.position = 1334.5;
+  p.BeginProcessCall(100);
+  p.position = 1434.5;
+  p.BeginProcessCall(0);  // no frames: not a call
+  p.BeginProcessCall(7);
+  EXPECT_EQ(p.restarts, 1);
+  // Half a sample off is a jump; so is a locate back to 0.
+  p.position = 1441.0;
+  p.BeginProcessCall(64);
+  p.position = 0;
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 3);
+  // Stopped (at a position that stands still), then playing from there.
+  p.playing = false;
+  p.BeginProcessCall(64);
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 3);
+  p.playing = true;
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 4);
+  // A call without time information in between also counts as stopped.
+  p.position = 64;
+  p.timeInfo = false;
+  p.BeginProcessCall(64);
+  p.timeInfo = true;
+  p.position = 128;
+  p.BeginProcessCall(64);
+  EXPECT_EQ(p.restarts, 5);
 }
 
 struct Block {
@@ -196,6 +248,12 @@ TEST(PlugBase, EditorEditsReachTheHost) {
   EXPECT_EQ(p.changed, (std::vector<int>{1}));
   p.SetParameterFromEditor(7, 0.5);  // no such parameter
   EXPECT_EQ(p.log.size(), 1u);
+  // Values outside [0, 1] are held to it, and the host hears the held one.
+  p.SetParameterFromEditor(1, -3.0);
+  EXPECT_EQ(p.ParamAt(1)->Value(), 0.0);
+  p.SetParameterFromEditor(1, 7.0);
+  EXPECT_EQ(p.ParamAt(1)->Value(), 10.0);
+  EXPECT_EQ(p.log.back(), "automate 1 1.000000");
 }
 
 TEST(PlugBase, DelayedEndOfEditGesture) {

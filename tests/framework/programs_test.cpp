@@ -97,6 +97,27 @@ TEST(Programs, ShortStateAppliesZeroWhereItEnds) {
   EXPECT_EQ(p.ParamAt(2)->Value(), 0.5);
 }
 
+TEST(Programs, ChunkCheckedWholeBeforeAnythingIsApplied) {
+  // A chunk that ends early, inside the version, the values or the length
+  // of a text slot, is refused without a single parameter changing; a whole
+  // one loads. (A text whose bytes are cut short still loads, as it always
+  // has: no read follows it that could fail.)
+  TestPlug p;
+  Define(p);
+  p.AddTextSlots({"abc"});
+  IChunkBuffer whole;
+  ASSERT_TRUE(p.SaveChunk(&whole, false));
+  EXPECT_EQ(p.CheckState(&whole, 4), whole.Length());
+  for (int n = 0; n < 4 + 3 * 8 + 4; ++n) {
+    IChunkBuffer cut;
+    cut.PutBytes(whole.Data(), n);
+    EXPECT_FALSE(p.LoadChunk(cut)) << n;
+  }
+  EXPECT_TRUE(p.changed.empty());
+  EXPECT_TRUE(p.LoadChunk(whole));
+  EXPECT_EQ(p.changed, (std::vector<int>{0, 1, 2}));
+}
+
 TEST(Programs, TextSlotsTravelWithTheState) {
   TestPlug p(1);
   p.ParamAt(0)->DefineInteger("int", 5, 0, 100);

@@ -20,8 +20,13 @@ std::vector<std::string> gRequests;
 
 uint32_t FakeClock() { return gNow; }
 
+int gTimeRequests = 0;
+
 VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
-  if (opcode == audioMasterGetTime) return reinterpret_cast<VstIntPtr>(&gTime);
+  if (opcode == audioMasterGetTime) {
+    ++gTimeRequests;
+    return reinterpret_cast<VstIntPtr>(&gTime);
+  }
   if (opcode == audioMasterAutomate) gRequests.push_back("automate " + std::to_string(index) + " " + std::to_string(opt));
   if (opcode == audioMasterBeginEdit) gRequests.push_back("begin " + std::to_string(index));
   if (opcode == audioMasterEndEdit) gRequests.push_back("end " + std::to_string(index));
@@ -34,7 +39,7 @@ public:
   explicit Effect(double start = 0.0) : fx(Host, FakeClock) {
     gTime = VstTimeInfo{};
     gTime.tempo = 120.0;
-    gTime.flags = kVstTempoValid;
+    gTime.flags = kVstTempoValid | kVstTransportPlaying;
     gTime.samplePos = start;
     gNow = 0;
     gRequests.clear();
@@ -58,12 +63,18 @@ public:
     gTime.samplePos += transportMoved;
   }
   double Position() override { return gTime.samplePos; }
+  void SetPlaying(bool playing) override {
+    if (playing) gTime.flags |= kVstTransportPlaying;
+    else gTime.flags &= ~kVstTransportPlaying;
+  }
+  bool Playing() override { return (gTime.flags & kVstTransportPlaying) != 0; }
+  void Locate(double position) override { gTime.samplePos = position; }
   void Process(double* left, double* right, int frames) override {
     for (int at = 0; at < frames; at += kBlock) {
       const int n = std::min(kBlock, frames - at);
       double* io[2] = {left + at, right + at};
       fx.Effect()->processDoubleReplacing(fx.Effect(), io, io, n);
-      gTime.samplePos += n;
+      if (Playing()) gTime.samplePos += n;
     }
   }
   void Block() {
@@ -113,12 +124,57 @@ TEST(EffectExactness, ChangesMidStreamWithTempoChanges) {
       {76000, EngineEvent::kProgram, 26, 0},
       {90000, EngineEvent::kTempo, 0, 137.5},
       {100000, EngineEvent::kParam, 9, 100},
-      {110000, EngineEvent::kParam, 2, 0},  // sync off by automation: the loop stays
-      {118000, EngineEvent::kParam, 1, 120},  // now "Delay Time" governs
+      {110000, EngineEvent::kParam, 2, 0},  // sync off by automation: "Delay Time" (500 ms) governs at once
+      {118000, EngineEvent::kParam, 1, 120},
   };
   for (int block : {1, 64, 4096}) {
     Effect effect(kModelStart);
     ExpectSameAsModel(effect, 120.0, 0, block, events, 44100 * 3);
+  }
+}
+
+TEST(EffectExactness, TempoRampOnEveryBlock) {
+  // A host ramp: another tempo every 512 frames, slower and then faster;
+  // the lines grow now and then and are cleared on every change.
+  std::vector<EngineEvent> events;
+  for (int i = 0; i < 120; ++i) events.push_back({8000 + 512 * i, EngineEvent::kTempo, 0, 120.0 - 0.5 * (i < 60 ? i : 120 - i)});
+  for (int program : {0, 3, 25}) {
+    Effect effect(kModelStart);
+    ExpectSameAsModel(effect, 120.0, program, 512, events, 44100 * 2);
+  }
+}
+
+TEST(EffectExactness, LoopsLongerThanAnyBeforeReadSilenceAfterAClear) {
+  // A long loop fills the lines, a short one follows; a loop longer than
+  // both must still find zeros everywhere the long one wrote.
+  const std::vector<EngineEvent> events = {
+      {1000, EngineEvent::kParam, 0, 21},     // "2/1": 352800 samples
+      {200000, EngineEvent::kParam, 0, 0},    // "1/64"
+      {210000, EngineEvent::kParam, 9, 100},  // the right tap at the write position
+      {230000, EngineEvent::kParam, 0, 24},   // "4/1": 705600
+      {240000, EngineEvent::kParam, 4, 0},    // the left tap forward
+      {250000, EngineEvent::kParam, 5, 100},
+  };
+  for (int block : {64, 4096}) {
+    Effect effect(kModelStart);
+    ExpectSameAsModel(effect, 120.0, 0, block, events, 300000);
+  }
+}
+
+TEST(EffectExactness, ATapReadingWhatTheNextSampleWrites) {
+  // At 3307.5 BPM "1/64" is a loop of 100 samples; the left tap at offset 99
+  // lies just ahead of the write position (98 = 100 - 2), so it reads the
+  // cell the next sample writes. Forward and then backward, with the
+  // directions toggling.
+  const std::vector<EngineEvent> events = {
+      {0, EngineEvent::kParam, 0, 0},       {0, EngineEvent::kParam, 5, 99},
+      {0, EngineEvent::kParam, 9, 3},       {20000, EngineEvent::kParam, 4, 1},
+      {30000, EngineEvent::kParam, 13, 1},  {40000, EngineEvent::kParam, 8, 1},
+  };
+  for (int block : {1, 7, 64, 4096}) {
+    Effect effect(kModelStart);
+    gTime.tempo = 3307.5;
+    ExpectSameAsModel(effect, 3307.5, 25, block, events, 50000);
   }
 }
 
@@ -127,6 +183,51 @@ TEST(EffectExactness, PauseRealignsWithTheHost) {
   // host's position again.
   Effect effect(kModelStart);
   ExpectSameAsModel(effect, 120.0, 3, 512, {{30000, EngineEvent::kPause, 0, 7777}}, 44100 * 2);
+}
+
+TEST(EffectExactness, TransportStopsStartsAndJumps) {
+  // Stopped blocks keep their position; starting to play and jumping while
+  // playing realign the loop with the host, as a pause does.
+  const std::vector<EngineEvent> events = {
+      {15000, EngineEvent::kStop, 0, 0},        {16000, EngineEvent::kLocate, 0, 0.0},
+      {25000, EngineEvent::kPlay, 0, 0},        {40000, EngineEvent::kLocate, 0, 0.0},
+      {52000, EngineEvent::kLocate, 0, 300001.0}, {60000, EngineEvent::kStop, 0, 0},
+      {70000, EngineEvent::kPlay, 0, 0},        {81000, EngineEvent::kLocate, 0, 81000.5},
+  };
+  for (int program : {0, 3, 8, 12}) {
+    for (int block : {64, 4096}) {
+      Effect effect(kModelStart);
+      ExpectSameAsModel(effect, 120.0, program, block, events, 44100 * 2);
+    }
+  }
+}
+
+TEST(EffectExactness, ACallCutIntoBlocksIsOneCall) {
+  // Calls of 4096 frames that the binding runs as blocks of 64 (the block
+  // size the host announced) are judged once, at their start: the host's
+  // position stands still inside a call.
+  Effect effect(kModelStart);
+  effect.Dispatch(effSetBlockSize, 0, 64);
+  ExpectSameAsModel(effect, 120.0, 3, 4096, {{30000, EngineEvent::kLocate, 0, 5.0}}, 44100 * 2);
+}
+
+TEST(Effect, OneTimeRequestPerProcessingCall) {
+  // Tempo, position and transport of a call come from one request, however
+  // the call is cut into blocks and whatever the blocks need.
+  Effect effect(kModelStart);
+  effect.Dispatch(effSetBlockSize, 0, 64);
+  std::vector<double> l(4096, 0.1), r(4096, -0.1);
+  double* io[2] = {l.data(), r.data()};
+  AEffect* e = effect.fx.Effect();
+  for (double tempo : {120.0, 90.0, 90.0}) {
+    gTime.tempo = tempo;
+    gTimeRequests = 0;
+    e->processDoubleReplacing(e, io, io, 4096);
+    EXPECT_EQ(gTimeRequests, 1) << tempo;
+  }
+  gTimeRequests = 0;
+  EXPECT_EQ(effect.fx.GetHostTempo(), 90.0);  // outside a call: asked directly
+  EXPECT_EQ(gTimeRequests, 1);
 }
 
 TEST(Effect, ReadyOnlyOnceEveryParameterWasApplied) {
@@ -199,10 +300,12 @@ TEST(Effect, HostSyncClicksCarryTheDelayOver) {
   EXPECT_EQ(gRequests.back(), "end 0");
   EXPECT_EQ(e.Loop(), 44100);
 
-  // Host Sync changed by automation only swaps the governing parameter.
+  // Host Sync changed by automation carries nothing over: the loop follows
+  // "Delay Time" as it stands.
+  e.SetPlain(CLS_QUILLMERE::kDelayTime, 300);
   e.fx.Effect()->setParameter(e.fx.Effect(), CLS_QUILLMERE::kHostSync, 0.0f);
-  EXPECT_EQ(e.Loop(), 44100);
-  EXPECT_EQ(e.fx.ParamAt(CLS_QUILLMERE::kDelayTime)->Value(), 500.0);
+  EXPECT_EQ(e.Loop(), 26460);
+  EXPECT_EQ(e.fx.ParamAt(CLS_QUILLMERE::kDelayTime)->Value(), 300.0);
 }
 
 TEST(Effect, TempoChangeKeepsTheKnobPosition) {
@@ -242,7 +345,7 @@ TEST(Effect, LongDelayAtHighRatesRunsInsideItsLines) {
   r[0] = 1.0;
   e.Process(l.data(), r.data(), 8192);
   EXPECT_NEAR(r[0], 0.09350953781417137, 1e-15);  // through the 6000 Hz lowpass at 384 kHz
-  gTime.tempo = 1e-6;  // held at the slowest tempo the lines allow
+  gTime.tempo = 1.0;  // held at the slowest tempo the lines allow
   std::fill(r.begin(), r.end(), 0.5);
   e.Process(l.data(), r.data(), 8192);
   for (double v : r) ASSERT_TRUE(std::isfinite(v));
@@ -259,6 +362,15 @@ TEST(DelayEngine, TapsAndTogglePoints) {
   EXPECT_EQ(engine.right.tap, 16537);
   EXPECT_GE(engine.capacity, 22050u);
   EXPECT_TRUE(engine.resync);
+  // Lines that are long enough are kept; longer ones come with room to
+  // spare.
+  const double* line = engine.left.line;
+  const uint32_t capacity = engine.capacity;
+  EXPECT_TRUE(engine.ProvideLines(capacity / 2));
+  EXPECT_EQ(engine.left.line, line);
+  EXPECT_EQ(engine.capacity, capacity);
+  EXPECT_TRUE(engine.ProvideLines(capacity + 1));
+  EXPECT_EQ(engine.capacity, capacity + capacity / 2);
 
   // The left toggle point lies half a loop from its tap, at 16537; the right
   // one at 5512 is not reached.

@@ -101,7 +101,15 @@ void ReferenceDelay::Apply(int i) {
   switch (i) {
     case 0: if (mSync) { mLoop = Synced(v); Taps(); } break;
     case 1: if (!mSync) { mLoop = Timed(v); Taps(); } break;
-    case 2: mSync = v == 1; break;
+    case 2:
+      // The parameter that now governs the loop takes over at once.
+      mSync = v == 1;
+      if (mStarted) {
+        const int governing = mSync ? 0 : 1;
+        mApplied[governing] = -1;
+        Apply(governing);
+      }
+      break;
     case 3: mGain = static_cast<float>(v) * 0.01f; break;
     case 4: mRevL = v == 1; Taps(); break;
     case 5: mOffL = static_cast<float>(v) * 0.01f; Taps(); break;
@@ -117,7 +125,12 @@ void ReferenceDelay::Apply(int i) {
 }
 
 void ReferenceDelay::Block(const double* inL, const double* inR, double* outL, double* outR, int frames,
-                           double hostPos) {
+                           double hostPos, bool playing) {
+  // The transport started, or is not where the last call ended: realign.
+  if (playing && (!mCalled || !mWasPlaying || hostPos != mCallEnd)) mResync = true;
+  mCalled = true;
+  mWasPlaying = playing;
+  mCallEnd = hostPos + frames;
   const double s = mRate * 60.0 / mTempo * 4.0;
   if (!mStarted) {
     mStarted = true;

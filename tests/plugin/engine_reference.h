@@ -3,8 +3,8 @@
 // (one sample at a time, no runs), for checking the effect's output sample
 // for sample. It shares no code with the plug-in. It covers what the model
 // runs drive (model_run.h): parameter and program changes between blocks,
-// tempo changes with "Host Sync" on, pauses, and the first block's set-up
-// with "Host Sync" off.
+// tempo changes with "Host Sync" on, pauses, the transport stopping,
+// starting and jumping, and the first block's set-up with "Host Sync" off.
 #include <cstdint>
 #include <vector>
 
@@ -19,7 +19,10 @@ public:
   // Forces the realignment a long pause between blocks causes.
   void Pause() { mResync = true; }
 
-  void Block(const double* inL, const double* inR, double* outL, double* outR, int frames, double hostPos);
+  // One host processing call at the host position hostPos, with the
+  // transport playing or not.
+  void Block(const double* inL, const double* inR, double* outL, double* outR, int frames, double hostPos,
+             bool playing);
 
 private:
   void Apply(int index);
@@ -32,6 +35,8 @@ private:
   int mValue[14];
   int mApplied[14];
   bool mStarted = false, mSync = true, mResync = false;
+  bool mCalled = false, mWasPlaying = false;
+  double mCallEnd = 0;
   bool mRevL = false, mRevR = false, mTglFreq = false, mTglRev = false, mFlipL = false, mFlipR = false;
   float mGain = 0, mOffL = 0, mOffR = 0, mMixL = 0, mMixR = 0;
   double mCoefL = 0, mCoefR = 0, mLpL = 0, mLpR = 0, mWhole = 0, mRateSeen = 0;

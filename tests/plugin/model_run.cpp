@@ -59,13 +59,17 @@ void ExpectSameAsModel(DelayUnderTest& delay, double tempo, int program, int blo
           delay.Pause(e.value);
           model.Pause();
           break;
+        case EngineEvent::kStop: delay.SetPlaying(false); break;
+        case EngineEvent::kPlay: delay.SetPlaying(true); break;
+        case EngineEvent::kLocate: delay.Locate(e.value); break;
       }
     }
     int n = std::min(blockSize, frames - at);
     if (next < events.size()) n = std::min(n, events[next].frame - at);
     const double position = delay.Position();
+    const bool playing = delay.Playing();
     delay.Process(outL.data() + at, outR.data() + at, n);
-    model.Block(inL.data() + at, inR.data() + at, refL.data() + at, refR.data() + at, n, position);
+    model.Block(inL.data() + at, inR.data() + at, refL.data() + at, refR.data() + at, n, position, playing);
     at += n;
   }
   int mismatches = 0;

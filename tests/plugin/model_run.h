@@ -10,9 +10,11 @@ void MakeInput(std::vector<double>& left, std::vector<double>& right, int frames
 // A change between two blocks.
 struct EngineEvent {
   int frame;
-  enum Kind { kParam, kProgram, kTempo, kPause } kind;
+  enum Kind { kParam, kProgram, kTempo, kPause, kStop, kPlay, kLocate } kind;
   int index;     // parameter or program
-  double value;  // parameter value, tempo, or how far the transport moved during a pause
+  // parameter value, tempo, how far the transport moved during a pause, or
+  // where a locate puts it
+  double value;
 };
 
 // The delay as the run drives it: opened at 44100 Hz with the tempo given to
@@ -28,6 +30,11 @@ public:
   virtual void Pause(double transportMoved) = 0;
   // The transport position the next block starts at.
   virtual double Position() = 0;
+  // The transport stands still (blocks are still processed, at a position
+  // that does not advance) or plays; a locate moves it without a pause.
+  virtual void SetPlaying(bool playing) = 0;
+  virtual bool Playing() = 0;
+  virtual void Locate(double position) = 0;
   // In place, both channels; the transport moves on by frames.
   virtual void Process(double* left, double* right, int frames) = 0;
 };

@@ -160,6 +160,32 @@ TEST(HostTime, AdvancesPositionPerBlockWithTempoAndSignature) {
   EXPECT_DOUBLE_EQ(host.Position(), 24260);
 }
 
+TEST(HostTime, StoppedTransportStandsStillAndTempoChangesMidRun) {
+  FakeLog log(QM_FAKE_EFFECT_FILE);
+  HostSettings settings;
+  settings.sampleRate = 48000;
+  settings.blockSize = 100;
+  VstHost host(settings);
+  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
+  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(host.Resume());
+  float a[100] = {0}, b[100] = {0};
+  float* io[2] = {a, b};
+  host.SetPlaying(false);
+  ASSERT_TRUE(host.ProcessFloat(io, io, 100));
+  ASSERT_TRUE(host.ProcessFloat(io, io, 100));
+  EXPECT_DOUBLE_EQ(host.Position(), 0);  // standing still
+  host.SetTempo(90);
+  host.SetPlaying(true);
+  ASSERT_TRUE(host.ProcessFloat(io, io, 100));
+  EXPECT_DOUBLE_EQ(host.Position(), 100);
+  // Stopped: no playing flag (0x2); the transport changed (0x1) on the first
+  // block only, and again when it started.
+  EXPECT_TRUE(log.Has("time=0,48000,120.0,0.0000,4/4,2E01")) << log.Text();
+  EXPECT_TRUE(log.Has("time=0,48000,120.0,0.0000,4/4,2E00")) << log.Text();
+  EXPECT_TRUE(log.Has("time=0,48000,90.0,0.0000,4/4,2E03")) << log.Text();
+}
+
 TEST(HostTime, WithoutTempoClearsTempoPpqAndBars) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   HostSettings settings;

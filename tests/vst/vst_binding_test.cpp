@@ -160,10 +160,21 @@ TEST_F(BindingTest, TimeQueries) {
   plug.GetTimeSignature(&n, &d);
   EXPECT_EQ(n, 3);
   EXPECT_EQ(d, 8);
+  // The transport: playing or not, and the position as the host gives it.
+  double position = 0;
+  bool playing = true;
+  recorder.time.samplePos = 1234.5;
+  EXPECT_TRUE(plug.GetTransport(&position, &playing));
+  EXPECT_EQ(position, 1234.5);
+  EXPECT_FALSE(playing);
+  recorder.time.flags = kVstTransportPlaying;
+  EXPECT_TRUE(plug.GetTransport(&position, &playing));
+  EXPECT_TRUE(playing);
   recorder.giveTime = false;
   EXPECT_EQ(plug.GetSamplePosition(), 0);
   plug.GetTimeSignature(&n, &d);
   EXPECT_EQ(d, 0);
+  EXPECT_FALSE(plug.GetTransport(&position, &playing));
 
   FourChannelPlug alone(nullptr);  // no host: no requests, no answers
   EXPECT_EQ(alone.GetHostTempo(), 0.0);

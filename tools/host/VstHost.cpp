@@ -170,6 +170,13 @@ bool VstHost::SetBlockSize(int frames) {
 
 void VstHost::SetPosition(double samples) {
   mTime.samplePos = samples;
+  mTransportChanged = true;
+  UpdateTime();
+}
+
+void VstHost::SetPlaying(bool playing) {
+  if (playing != mPlaying) mTransportChanged = true;
+  mPlaying = playing;
   UpdateTime();
 }
 
@@ -323,7 +330,7 @@ bool VstHost::BeginBlock(Precision precision, int frames) {
 void VstHost::EndBlock(int frames) {
   mInProcess.store(false);
   mTransportChanged = false;
-  mTime.samplePos += frames;
+  if (mPlaying) mTime.samplePos += frames;
 }
 
 bool VstHost::ProcessFloat(float** inputs, float** outputs, int frames) {

@@ -20,10 +20,11 @@
 //     (advancing by the frames of every processed block, starting at the
 //     configured start position), tempo and ppq position (kVstTempoValid,
 //     kVstPpqPosValid, kVstBarsValid unless the tempo is switched off),
-//     time signature 4/4 (kVstTimeSigValid), transport playing, and
-//     kVstTransportChanged on the first block after Resume. The tempo is
-//     passed on as set, whatever it is; ppq and bar positions only for a
-//     finite, positive tempo.
+//     time signature 4/4 (kVstTimeSigValid), transport playing (unless
+//     stopped with SetPlaying), and kVstTransportChanged on the first block
+//     after Resume and after the transport started, stopped or moved. The
+//     tempo is passed on as set, whatever it is; ppq and bar positions only
+//     for a finite, positive tempo.
 //   audioMasterProcessEvents (8): counted; answers 1.
 //   audioMasterGetSampleRate (16), GetBlockSize (17): the current settings.
 //   audioMasterGetInputLatency (18), GetOutputLatency (19): 0.
@@ -124,8 +125,13 @@ public:
   // Transport position (samples) of the next block.
   void SetPosition(double samples);
   double Position() const { return mTime.samplePos; }
-  // Tempo of the next blocks' time info, passed on as it is (any value, with
-  // kVstTempoValid unless the settings switched the tempo off).
+  // The transport plays (the default) or stands still; standing, blocks are
+  // still processed, at a position that does not advance.
+  void SetPlaying(bool playing);
+  bool Playing() const { return mPlaying; }
+  // The tempo told from the next block on (while running too), passed on as
+  // it is (any value, with kVstTempoValid unless the settings switched the
+  // tempo off).
   void SetTempo(double bpm);
   // Lets the Process functions pass any frame count from 0 up, also beyond
   // the block size (what some hosts do); off by default.
@@ -216,6 +222,7 @@ private:
   bool mRunning = false;
   bool mTransportChanged = true;
   bool mAnyFrameCount = false;
+  bool mPlaying = true;
   std::atomic<bool> mInProcess{false};
   VstTimeInfo mTime;
 

@@ -102,7 +102,8 @@ void VstHost::UpdateTime() {
   t.samplesToNextClock = 0;
   t.cycleStartPos = 0;
   t.cycleEndPos = 0;
-  t.flags = kVstTransportPlaying | kVstTimeSigValid;
+  t.flags = kVstTimeSigValid;
+  if (mPlaying) t.flags |= kVstTransportPlaying;
   if (mTransportChanged) t.flags |= kVstTransportChanged;
   if (mSettings.tempoValid) {
     t.tempo = mSettings.tempo;
