@@ -24,5 +24,8 @@ out="$root/build/fuzz-targets"
 corpus="$out/corpus/$target"
 mkdir -p "$corpus"
 cp -n "$root/fuzz/corpus/$target"/* "$corpus/" 2>/dev/null || true
+# From the build folder, where libFuzzer leaves the logs of -jobs runs
+# (fuzz-N.log).
+cd "$out"
 "$out/fuzz/${target}_fuzz" -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=30 -print_final_stats=1 \
   -artifact_prefix="$out/$target-" "$@" "$corpus"
