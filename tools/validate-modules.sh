@@ -77,6 +77,13 @@ for module in "${modules[@]}"; do
   done
   rm -f "$out/$name.part.txt"
   count() { grep -c "^$1  " "$log"; }
+  # No check ran: the host could not load the module (the reason is the
+  # host's last line on stderr).
+  if [ "$(count 'PASS\|FAIL\|SKIP\|INFO')" -eq 0 ]; then
+    why=$(tr -d '\r' <"$out/$name.stderr.txt" | grep -a '^quillmere-host' | tail -n 1 | sed 's/^[^:]*: [^:]*: //')
+    echo "| $name | not loaded | - | - | - | - | ${why:-no check ran} |"
+    continue
+  fi
   failed=$(grep '^FAIL  ' "$log" | awk '{
       what = $2
       if ($0 ~ /the module crashed/) what = what " (crash)"
