@@ -21,14 +21,14 @@ public:
   IFontCache(const IFontCache&) = delete;
   IFontCache& operator=(const IFontCache&) = delete;
 
-  // The font of the first entry matching the spec's key, or null.
+  // The font of the first entry matching the font spec's key, or null.
   RasterFont* Find(const IFontSpec& spec);
-  // Makes a font for the spec: the platform's font for the face (a face that
+  // Makes a font for the font spec: the platform's font for the face (a face that
   // does not exist falls back to the system's default face), attached to a
   // RasterFont that owns it and may draw with the system's text call.
   // Null when no font at all can be made.
   static RasterFont* Create(const IFontSpec& spec);
-  // Takes the font over under the spec's key. False (and the font deleted)
+  // Takes the font over under the font spec's key. False (and the font deleted)
   // when there is no memory for the entry.
   bool Append(const IFontSpec& spec, RasterFont* font);
   int Count();

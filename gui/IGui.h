@@ -124,13 +124,13 @@ public:
   bool DrawImageRotated(const IImage& image, int cx, int cy, double angle, float srcX, float srcY,
                         const IBlendSpec* blend);
   bool FillBounds(const IRgba& colour, const IBounds& bounds, const IBlendSpec* blend);
-  // Draws text from the top of the bounds, aligned as the spec says. False
+  // Draws text from the top of the bounds, aligned as the font spec says. False
   // when no font can be made.
   bool DrawTextIn(IFontSpec& spec, const char* text, const IBounds& bounds);
   // A new image holding the part of the image inside the source bounds
   // (kept in the image cache under id -1).
   IImage CropImage(const IImage& image, const IBounds& source);
-  // The spec's font, made on first use and remembered in the spec.
+  // The font spec's font, made on first use and remembered in it.
   RasterFont* FindOrCreateFont(IFontSpec& spec);
 
   // ---- Input ------------------------------------------------------------------
