@@ -33,15 +33,12 @@ constexpr double kLineFloor = 1e-300;
 // precision, replacing what the host's outputs hold or adding to it.
 struct DoubleIO {
   using Sample = double;
-  static constexpr bool kAdding = false;
 };
 struct FloatIO {
   using Sample = float;
-  static constexpr bool kAdding = false;
 };
 struct FloatAddingIO {
   using Sample = float;
-  static constexpr bool kAdding = true;
 };
 
 // [*l, *r]
