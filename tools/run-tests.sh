@@ -28,12 +28,13 @@ xvfb_pid=$!
 # Wine's own processes go first, so that none is left talking to the display.
 trap 'wineserver -k 2>/dev/null || true; kill "$xvfb_pid" 2>/dev/null || true; rm -rf "$xdisplay_dir"' EXIT
 for _ in $(seq 100); do [ -s "$xdisplay_dir/display" ] && break; sleep 0.1; done
-with_display() { (export DISPLAY=":$(head -n 1 "$xdisplay_dir/display")" QM_REQUIRE_DISPLAY=1; "$@"); }
+xdisplay=":$(head -n 1 "$xdisplay_dir/display")"
+with_display() { (export DISPLAY="$xdisplay" QM_REQUIRE_DISPLAY=1; "$@"); }
 
 with_display run linux || status=1
 with_display run asan || status=1
 with_display run tsan --no-tests=ignore || status=1
-export DISPLAY=":$(head -n 1 "$xdisplay_dir/display")"
+export DISPLAY="$xdisplay"
 wineboot -i >/dev/null 2>&1 || true
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 run windows || status=1
