@@ -62,7 +62,14 @@ IControl* IGui::ControlAt(int index) const {
   return index >= 0 && index < NControls() ? mControls[static_cast<size_t>(index)] : nullptr;
 }
 
-BitmapBase* IGui::Canvas() const { return mCanvas.get(); }
+BitmapBase* IGui::Canvas() {
+  if (!mCanvas && mDrawingPrepared) {
+    mCanvas.reset(new (std::nothrow) SysBitmap(Width(), Height()));
+    // Defined pixels before the first paint.
+    if (mCanvas) FillRect(mCanvas.get(), 0, 0, Width(), Height(), 0xFF000000u, 1.0f, ModeCopy);
+  }
+  return mCanvas.get();
+}
 
 // ---- Building -----------------------------------------------------------------
 
@@ -138,11 +145,7 @@ void IGui::MarkAllDirty() {
 }
 
 void IGui::PrepareDrawing() {
-  if (!mCanvas) {
-    mCanvas.reset(new (std::nothrow) SysBitmap(Width(), Height()));
-    // Defined pixels before the first paint.
-    if (mCanvas) FillRect(mCanvas.get(), 0, 0, Width(), Height(), 0xFF000000u, 1.0f, ModeCopy);
-  }
+  mDrawingPrepared = true;
   if (!mScratch) mScratch.reset(new (std::nothrow) PixelBitmap(0, 0, 4));
 }
 
@@ -162,6 +165,7 @@ bool IGui::CollectDirty(IBounds* out) {
 
 bool IGui::Redraw(const IBounds& area) {
   if (mControls.empty()) return true;
+  Canvas();
   mDrawArea = area;
   for (IControl* c : mControls) {
     const bool inArea = !area.Empty() && !c->Bounds().Empty() && c->Footprint().Overlaps(area);

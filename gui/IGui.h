@@ -101,7 +101,9 @@ public:
   void ApplyUserValueByParam(int index, double normalized) override;
   void SetHiddenByParam(int index, bool hidden) override;
   void MarkAllDirty();
-  // Creates the canvas (once).
+  // From here on the editor draws: the canvas is made when first needed (the
+  // first paint, or Canvas()), so an effect whose editor is never shown does
+  // not carry one.
   void PrepareDrawing() override;
 
   // ---- Painting -------------------------------------------------------------
@@ -158,7 +160,8 @@ public:
   IPlugBase* Owner() const { return mOwner; }
   int NControls() const { return static_cast<int>(mControls.size()); }
   IControl* ControlAt(int index) const;
-  BitmapBase* Canvas() const;
+  // The off-screen canvas (made on first call once drawing is prepared).
+  BitmapBase* Canvas();
   const IBounds& DrawArea() const { return mDrawArea; }
   int CaptureIndex() const { return mCapture; }
 
@@ -178,6 +181,7 @@ private:
   IBounds mDrawArea;
   std::unique_ptr<SysBitmap> mCanvas;
   std::unique_ptr<PixelBitmap> mScratch;
+  bool mDrawingPrepared = false;
   int mCapture = -1;
   int mLastX = -1;
   int mLastY = -1;
