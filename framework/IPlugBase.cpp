@@ -226,10 +226,8 @@ bool IPlugBase::IsOutChannelConnected(int index) const {
   return index >= 0 && index < NOutChannels() && mOutChannels[static_cast<size_t>(index)].connected;
 }
 
-void IPlugBase::PointAtScratch(std::vector<double>& scratch, double** target, int blockSize) {
-  // Never leave an unconnected channel without memory behind it.
-  if (scratch.size() < static_cast<size_t>(std::max(1, blockSize))) scratch.assign(static_cast<size_t>(std::max(1, blockSize)), 0.0);
-  *target = scratch.data();
+void IPlugBase::GrowScratch(std::vector<double>& scratch, int blockSize) {
+  scratch.assign(static_cast<size_t>(std::max(1, blockSize)), 0.0);
 }
 
 template <typename Channel>
@@ -314,14 +312,6 @@ void IPlugBase::CopyFloatOutputs(int frames, bool adding) {
     if (!ch.connected || !ch.hostFloat) continue;
     DoublesToFloats(ch.scratch.data(), ch.hostFloat, n, adding);
   }
-}
-
-const float* IPlugBase::HostFloatInput(int channel) const {
-  return channel >= 0 && channel < NInChannels() ? mInChannels[static_cast<size_t>(channel)].hostFloat : nullptr;
-}
-
-float* IPlugBase::HostFloatOutput(int channel) const {
-  return channel >= 0 && channel < NOutChannels() ? mOutChannels[static_cast<size_t>(channel)].hostFloat : nullptr;
 }
 
 void IPlugBase::ProcessBlockFloat(int frames, bool adding) {

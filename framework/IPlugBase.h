@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -132,8 +133,12 @@ public:
   void RunBlockFloatAdding(int frames);
   // The host's single-precision buffers of the current call for a channel;
   // null when the channel is not connected or the host gave none.
-  const float* HostFloatInput(int channel) const;
-  float* HostFloatOutput(int channel) const;
+  const float* HostFloatInput(int channel) const {
+    return channel >= 0 && channel < NInChannels() ? mInChannels[static_cast<size_t>(channel)].hostFloat : nullptr;
+  }
+  float* HostFloatOutput(int channel) const {
+    return channel >= 0 && channel < NOutChannels() ? mOutChannels[static_cast<size_t>(channel)].hostFloat : nullptr;
+  }
   // Once at the start of every host processing call of frames > 0 frames,
   // however the binding cuts it into blocks: asks for the transport and
   // calls TransportRestarted when it plays now and either did not play in
@@ -238,7 +243,12 @@ private:
   };
   template <typename Channel>
   static void SetConnections(std::vector<Channel>& channels, int start, int count, bool connected);
-  static void PointAtScratch(std::vector<double>& scratch, double** target, int blockSize);
+  // Never leaves an unconnected channel without memory behind it.
+  static void PointAtScratch(std::vector<double>& scratch, double** target, int blockSize) {
+    if (scratch.size() < static_cast<size_t>(std::max(1, blockSize))) GrowScratch(scratch, blockSize);
+    *target = scratch.data();
+  }
+  static void GrowScratch(std::vector<double>& scratch, int blockSize);
   void CopyFloatOutputs(int frames, bool adding);
 
   std::vector<std::pair<int, int>> mChannelIO;

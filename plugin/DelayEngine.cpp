@@ -93,7 +93,7 @@ void DelayEngine::ClearLines() {
   epoch = 1;
 }
 
-void DelayEngine::PrepareEntries(uint32_t first, uint32_t count) {
+void DelayEngine::ZeroStaleChunks(uint32_t first, uint32_t count) {
   const uint32_t end = first + count;
   for (uint32_t c = first / kChunk; c * kChunk < end; ++c) {
     if (chunkEpochs[c] == epoch) continue;

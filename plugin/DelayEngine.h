@@ -80,7 +80,14 @@ private:
   // Makes the chunks holding entries first to first + count - 1 of both
   // lines current: zeroed unless they were already zeroed since the last
   // clear.
-  void PrepareEntries(uint32_t first, uint32_t count);
+  void PrepareEntries(uint32_t first, uint32_t count) {
+    // Nearly always the run lies in one or two chunks that are current.
+    const uint32_t a = first / kChunk, b = (first + count - 1) / kChunk;
+    if (count != 0 && b - a <= 1 && chunkEpochs[a] == epoch && chunkEpochs[b] == epoch) return;
+    ZeroStaleChunks(first, count);
+  }
+  // The rest of PrepareEntries: zeroes the chunks of the span not yet zeroed.
+  void ZeroStaleChunks(uint32_t first, uint32_t count);
   bool GrowLines(uint32_t n);
   // The glide table for every entry of the lines; false (no table: the loop
   // computes the coefficients itself) when out of memory.
@@ -88,7 +95,15 @@ private:
   // Makes the glide table's entries for write positions first to first +
   // count - 1 (the loop's end standing for 0) current: computed unless they
   // were computed for the present loop length and coefficients already.
-  void PrepareGlide(uint32_t first, uint32_t count);
+  void PrepareGlide(uint32_t first, uint32_t count) {
+    const uint32_t a = first / kChunk, b = (first + count - 1) / kChunk;
+    if (count != 0 && first + count <= loopLength && b - a <= 1 && glideEpochs[a] == glideEpoch &&
+        glideEpochs[b] == glideEpoch)
+      return;
+    ComputeStaleGlide(first, count);
+  }
+  // The rest of PrepareGlide: computes the entries not yet computed.
+  void ComputeStaleGlide(uint32_t first, uint32_t count);
   // The block for samples of the kinds IO names (DelayKernel.cpp).
   template <typename IO>
   void ProcessWith(const typename IO::Sample* inL, const typename IO::Sample* inR, typename IO::Sample* outL,

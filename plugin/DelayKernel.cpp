@@ -350,12 +350,12 @@ void DelayEngine::ProcessFloat(const float* inL, const float* inR, float* outL, 
   else ProcessWith<FloatIO>(inL, inR, outL, outR, frames);
 }
 
-void DelayEngine::PrepareGlide(uint32_t first, uint32_t count) {
+void DelayEngine::ComputeStaleGlide(uint32_t first, uint32_t count) {
   const uint32_t L = loopLength;
   uint32_t end = first + count;
   if (end > L) {  // the loop's end stands for position 0
     end = L;
-    PrepareGlide(0, 1);
+    ComputeStaleGlide(0, 1);
   }
   for (uint32_t c = first / kChunk; c * kChunk < end; ++c) {
     if (glideEpochs[c] == glideEpoch) continue;
