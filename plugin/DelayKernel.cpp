@@ -249,7 +249,8 @@ template <bool kBackL, bool kBackR, Coefficients kCoefs, typename IO>
 void RunSamples(Run<typename IO::Sample>& r) {
   constexpr bool kGlide = kCoefs != Coefficients::kFixed;
   constexpr bool kTable = kCoefs == Coefficients::kGlideTable;
-  const double* const table = r.glideTable;
+  // The coefficients of the run's first write position on.
+  const double* const table = kTable ? r.glideTable + 2 * static_cast<size_t>(r.advanced) : nullptr;
   double* const writeL = r.writeL;
   double* const writeR = r.writeR;
   const double* const readL = r.readL;
@@ -288,8 +289,8 @@ void RunSamples(Run<typename IO::Sample>& r) {
                               : _mm_loadu_pd(readR + k);
     __m128d c0 = coef, c1 = coef;
     if (kTable) {
-      c0 = _mm_load_pd(table + 2 * (r.advanced + static_cast<uint32_t>(k)));
-      c1 = _mm_load_pd(table + 2 * (r.advanced + static_cast<uint32_t>(k)) + 2);
+      c0 = _mm_load_pd(table + 2 * k);
+      c1 = _mm_load_pd(table + 2 * k + 2);
     } else if (kGlide) {
       glide.AtTwo(positions, &c0, &c1);
       positions = _mm_add_epi32(positions, _mm_set1_epi32(2));
@@ -315,7 +316,7 @@ void RunSamples(Run<typename IO::Sample>& r) {
     __m128d c = coef;
     if (kGlide) {
       const uint32_t position = r.advanced + static_cast<uint32_t>(k);
-      c = kTable ? _mm_load_pd(table + 2 * (position == r.loop ? 0 : position)) : glide.At(position);
+      c = kTable ? _mm_load_pd(position == r.loop ? r.glideTable : table + 2 * k) : glide.At(position);
     }
     lp = Lowpass(lp, c, x, stateFloor);
     StoreOutput<IO>(outL + k, outR + k, Mix(lp, in, mix));
