@@ -19,8 +19,11 @@
 #include <cmath>
 
 #include "plugin/DelayEngine.h"
+#include "plugin/SampleIO.h"
 
 namespace {
+
+using namespace sample_io;
 
 // The lowpass state's floor: below it the state is flushed to zero.
 constexpr double kStateFloor = 1e-24;
@@ -29,28 +32,6 @@ constexpr double kStateFloor = 1e-24;
 // flushed too, so one bad input sample cannot poison the loop.
 constexpr double kLineFloor = 1e-300;
 
-// The samples at the engine's edges: doubles, or the host's single
-// precision, replacing what the host's outputs hold or adding to it.
-struct DoubleIO {
-  using Sample = double;
-};
-struct FloatIO {
-  using Sample = float;
-};
-struct FloatAddingIO {
-  using Sample = float;
-};
-
-// [*l, *r]
-inline __m128d LoadPair(const double* l, const double* r) { return _mm_loadh_pd(_mm_load_sd(l), r); }
-inline __m128d LoadPair(const float* l, const float* r) {
-  return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)));
-}
-inline void StorePair(double* l, double* r, __m128d v) {
-  _mm_store_sd(l, v);
-  _mm_storeh_pd(r, v);
-}
-
 inline __m128d Magnitude(__m128d v) { return _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF))); }
 
 // All ones in the lanes with floor <= |v| <= DBL_MAX (infinities and NaNs
@@ -58,79 +39,6 @@ inline __m128d Magnitude(__m128d v) { return _mm_and_pd(v, _mm_castsi128_pd(_mm_
 inline __m128d InRange(__m128d v, __m128d floor) {
   const __m128d m = Magnitude(v);
   return _mm_and_pd(_mm_cmpge_pd(m, floor), _mm_cmple_pd(m, _mm_set1_pd(DBL_MAX)));
-}
-
-// Single precision never carries subnormals: an output below the smallest
-// normal float (far below hearing) is written as 0; adding, the sum is.
-inline __m128 FlushTiny(__m128 f) {
-  const __m128 magnitude = _mm_and_ps(f, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
-  return _mm_andnot_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(FLT_MIN)), f);
-}
-
-// One output sample of both channels ([left, right]) in the host's
-// precision.
-template <typename IO>
-inline void StoreOutput(typename IO::Sample* l, typename IO::Sample* r, __m128d y);
-
-template <>
-inline void StoreOutput<DoubleIO>(double* l, double* r, __m128d y) {
-  StorePair(l, r, y);
-}
-
-template <bool kAdding>
-inline void StoreFloatOutput(float* l, float* r, __m128d y) {
-  __m128 f = _mm_cvtpd_ps(y);
-  f = FlushTiny(kAdding ? _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)), f) : f);
-  _mm_store_ss(l, f);
-  _mm_store_ss(r, _mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
-}
-
-template <>
-inline void StoreOutput<FloatIO>(float* l, float* r, __m128d y) {
-  StoreFloatOutput<false>(l, r, y);
-}
-template <>
-inline void StoreOutput<FloatAddingIO>(float* l, float* r, __m128d y) {
-  StoreFloatOutput<true>(l, r, y);
-}
-
-// Two samples of one channel ([p[0], p[1]]).
-inline __m128d LoadTwo(const double* p) { return _mm_loadu_pd(p); }
-inline __m128d LoadTwo(const float* p) {
-  return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
-}
-
-// Two output samples of each channel ([k, k + 1]) in the host's precision.
-template <typename IO>
-inline void StoreOutputs(typename IO::Sample* l, typename IO::Sample* r, __m128d yL, __m128d yR);
-
-template <>
-inline void StoreOutputs<DoubleIO>(double* l, double* r, __m128d yL, __m128d yR) {
-  _mm_storeu_pd(l, yL);
-  _mm_storeu_pd(r, yR);
-}
-
-template <bool kAdding>
-inline void StoreFloatOutputs(float* l, float* r, __m128d yL, __m128d yR) {
-  // [left k, left k + 1, right k, right k + 1]
-  __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(yL), _mm_cvtpd_ps(yR));
-  if (kAdding) {
-    const __m128 held = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(l)),
-                                     reinterpret_cast<const __m64*>(r));
-    f = _mm_add_ps(held, f);
-  }
-  f = FlushTiny(f);
-  _mm_storel_pi(reinterpret_cast<__m64*>(l), f);
-  _mm_storeh_pi(reinterpret_cast<__m64*>(r), f);
-}
-
-template <>
-inline void StoreOutputs<FloatIO>(float* l, float* r, __m128d yL, __m128d yR) {
-  StoreFloatOutputs<false>(l, r, yL, yR);
-}
-template <>
-inline void StoreOutputs<FloatAddingIO>(float* l, float* r, __m128d yL, __m128d yR) {
-  StoreFloatOutputs<true>(l, r, yL, yR);
 }
 
 // The gliding lowpass coefficients of n write positions first, first + 1,
@@ -205,6 +113,9 @@ struct Run {
   // Whether two samples may be written before the first of them is read: not
   // when a tap reads what the next sample writes.
   bool twoAtATime;
+  // Whether a forward tap reads the entry each sample writes (its loop
+  // offset is the whole loop): then it takes the written value as it is.
+  bool readsWriteL, readsWriteR;
   const double* glideTable;  // the coefficients of every write position, when the engine keeps them
   __m128d lowpass;  // [left, right] state
 };
@@ -281,12 +192,16 @@ void RunSamples(Run<typename IO::Sample>& r) {
     const __m128d aL = LoadTwo(inL + k), aR = LoadTwo(inR + k);
     __m128d wL = _mm_add_pd(_mm_mul_pd(gain, _mm_loadu_pd(writeL + k)), aL);
     __m128d wR = _mm_add_pd(_mm_mul_pd(gain, _mm_loadu_pd(writeR + k)), aR);
-    _mm_storeu_pd(writeL + k, _mm_and_pd(wL, InRange(wL, lineFloor)));
-    _mm_storeu_pd(writeR + k, _mm_and_pd(wR, InRange(wR, lineFloor)));
-    const __m128d xL = kBackL ? _mm_shuffle_pd(_mm_loadu_pd(readL - k - 1), _mm_loadu_pd(readL - k - 1), 1)
-                              : _mm_loadu_pd(readL + k);
-    const __m128d xR = kBackR ? _mm_shuffle_pd(_mm_loadu_pd(readR - k - 1), _mm_loadu_pd(readR - k - 1), 1)
-                              : _mm_loadu_pd(readR + k);
+    wL = _mm_and_pd(wL, InRange(wL, lineFloor));
+    wR = _mm_and_pd(wR, InRange(wR, lineFloor));
+    _mm_storeu_pd(writeL + k, wL);
+    _mm_storeu_pd(writeR + k, wR);
+    const __m128d xL = kBackL          ? _mm_shuffle_pd(_mm_loadu_pd(readL - k - 1), _mm_loadu_pd(readL - k - 1), 1)
+                       : r.readsWriteL ? wL
+                                       : _mm_loadu_pd(readL + k);
+    const __m128d xR = kBackR          ? _mm_shuffle_pd(_mm_loadu_pd(readR - k - 1), _mm_loadu_pd(readR - k - 1), 1)
+                       : r.readsWriteR ? wR
+                                       : _mm_loadu_pd(readR + k);
     __m128d c0 = coef, c1 = coef;
     if (kTable) {
       c0 = _mm_load_pd(table + 2 * k);
@@ -464,6 +379,8 @@ void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sam
     r.frames = static_cast<int>(n);
     r.advanced = wp + 1;
     r.twoAtATime = twoAtATime;
+    r.readsWriteL = !backL && idxL == wp;
+    r.readsWriteR = !backR && idxR == wp;
     runs[(backL ? 2 : 0) + (backR ? 1 : 0)](r);
     done += static_cast<int>(n);
     wp += n;
