@@ -178,6 +178,28 @@ TEST(EffectExactness, ATapReadingWhatTheNextSampleWrites) {
   }
 }
 
+TEST(EffectExactness, ForwardTapsAtAndJustAheadOfTheWritePosition) {
+  // A loop of 100 samples (3307.5 BPM, "1/64"): offsets 100, 99, 98 and 97
+  // put a forward tap on the cell each sample writes and one, two and three
+  // cells ahead of it; first the right tap, then the left, with the other
+  // one at 50.
+  std::vector<EngineEvent> events = {{0, EngineEvent::kParam, 0, 0}};
+  int frame = 0;
+  for (int near : {CLS_QUILLMERE::kOffsetRight, CLS_QUILLMERE::kOffsetLeft}) {
+    const int other = near == CLS_QUILLMERE::kOffsetRight ? CLS_QUILLMERE::kOffsetLeft : CLS_QUILLMERE::kOffsetRight;
+    for (int offset : {100, 99, 98, 97}) {
+      events.push_back({frame, EngineEvent::kParam, near, static_cast<double>(offset)});
+      events.push_back({frame, EngineEvent::kParam, other, 50});
+      frame += 4000;
+    }
+  }
+  for (int block : {1, 2, 7, 64, 512}) {
+    Effect effect(kModelStart);
+    gTime.tempo = 3307.5;
+    ExpectSameAsModel(effect, 3307.5, 25, block, events, frame);
+  }
+}
+
 TEST(EffectExactness, PauseRealignsWithTheHost) {
   // More than half a second without blocks: the write position follows the
   // host's position again.
