@@ -1,10 +1,7 @@
 #include "BenchHost.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
 
 namespace bench {
 
@@ -84,37 +81,4 @@ void EffectFixture::Run(Callback callback, int frames) {
   }
 }
 
-// ---- Counting allocator ----------------------------------------------------------
-
-namespace {
-std::atomic<uint64_t> gAllocations{0};
-
-void* Allocate(std::size_t n) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(n ? n : 1);
-}
-}  // namespace
-
-uint64_t Allocations() { return gAllocations.load(std::memory_order_relaxed); }
-
-// Out of line, so that the compiler does not pair a free it sees with the
-// operator new it sees.
-[[gnu::noinline]] void Release(void* p) noexcept { std::free(p); }
-
 }  // namespace bench
-
-// Every form of operator new counts and takes its memory from malloc; every
-// operator delete gives it back.
-void* operator new(std::size_t n) {
-  if (void* p = bench::Allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return operator new(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return bench::Allocate(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return bench::Allocate(n); }
-void operator delete(void* p) noexcept { bench::Release(p); }
-void operator delete[](void* p) noexcept { bench::Release(p); }
-void operator delete(void* p, std::size_t) noexcept { bench::Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { bench::Release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { bench::Release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { bench::Release(p); }

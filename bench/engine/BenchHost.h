@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "tools/host/CountingNew.h"
 #include "vst/IPlugVST.h"
 
 namespace bench {
@@ -37,8 +38,6 @@ struct EffectFixture {
 };
 
 // Heap allocations (operator new calls) since the process started.
-uint64_t Allocations();
-// Gives back what the counting operator new took.
-void Release(void* p) noexcept;
+inline uint64_t Allocations() { return qmhost::OperatorNewCalls(); }
 
 }  // namespace bench

@@ -1,26 +1,15 @@
 // The audio thread allocates nothing in the steady state, and a tempo change
 // allocates only when the lines must grow: every operator new of this test
-// program is counted.
-#include <atomic>
+// program is counted (CountingNew.cpp).
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "plugin/CLS_QUILLMERE.h"
+#include "tools/host/CountingNew.h"
 
 namespace {
-
-std::atomic<uint64_t> gAllocations{0};
-
-void* Allocate(std::size_t n) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(n ? n : 1);
-}
-
-[[gnu::noinline]] void Release(void* p) noexcept { std::free(p); }
 
 VstTimeInfo gTime;
 
@@ -37,7 +26,7 @@ uint64_t AllocationsOver(AEffect* e, int blocks, TempoOf tempoOf) {
   float* fin[2] = {fl.data(), fr.data()};
   float* fout[2] = {ofl.data(), ofr.data()};
   double* dio[2] = {dl.data(), dr.data()};
-  const uint64_t before = gAllocations.load();
+  const uint64_t before = qmhost::OperatorNewCalls();
   for (int i = 0; i < blocks; ++i) {
     gTime.tempo = tempoOf(i);
     switch (i % 3) {
@@ -47,7 +36,7 @@ uint64_t AllocationsOver(AEffect* e, int blocks, TempoOf tempoOf) {
     }
     gTime.samplePos += 64;
   }
-  return gAllocations.load() - before;
+  return qmhost::OperatorNewCalls() - before;
 }
 
 TEST(EngineAllocations, NoneInSteadyBlocksNorAtTempoChangesWithinTheLines) {
@@ -76,17 +65,3 @@ TEST(EngineAllocations, NoneInSteadyBlocksNorAtTempoChangesWithinTheLines) {
 }
 
 }  // namespace
-
-void* operator new(std::size_t n) {
-  if (void* p = Allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return operator new(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
