@@ -1,7 +1,5 @@
 #include "framework/SampleConversion.h"
 
-#include <emmintrin.h>
-
 #include <cfloat>
 #include <cmath>
 
@@ -9,18 +7,13 @@ namespace {
 
 inline float FlushTiny(float v) { return std::fabs(v) < FLT_MIN ? 0.0f : v; }
 
-inline __m128 FlushTiny(__m128 v) {
-  const __m128 magnitude = _mm_and_ps(v, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
-  return _mm_andnot_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(FLT_MIN)), v);
-}
-
 template <bool kAdding>
 void ToFloats(const double* src, float* dst, size_t n) {
   size_t i = 0;
   for (; i + 4 <= n; i += 4) {
     __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(src + i)), _mm_cvtpd_ps(_mm_loadu_pd(src + i + 2)));
     if (kAdding) f = _mm_add_ps(_mm_loadu_ps(dst + i), f);
-    _mm_storeu_ps(dst + i, FlushTiny(f));
+    _mm_storeu_ps(dst + i, FlushTinyFloats(f));
   }
   for (; i < n; ++i) {
     const float f = static_cast<float>(src[i]);

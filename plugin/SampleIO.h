@@ -2,10 +2,11 @@
 // How the delay's per-sample loop (DelayKernel.cpp) reads the host's samples
 // and writes its outputs, with SSE2: doubles, or the host's single precision,
 // converted as they pass, replacing what the host's outputs hold or adding to
-// it.
+// it; an output below the smallest normal float is written as 0 (adding, the
+// sum is).
 #include <emmintrin.h>
 
-#include <cfloat>
+#include "framework/SampleConversion.h"
 
 namespace sample_io {
 
@@ -31,13 +32,6 @@ inline void StorePair(double* l, double* r, __m128d v) {
   _mm_storeh_pd(r, v);
 }
 
-// Single precision never carries subnormals: an output below the smallest
-// normal float (far below hearing) is written as 0; adding, the sum is.
-inline __m128 FlushTiny(__m128 f) {
-  const __m128 magnitude = _mm_and_ps(f, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
-  return _mm_andnot_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(FLT_MIN)), f);
-}
-
 // One output sample of both channels ([left, right]) in the host's
 // precision.
 template <typename IO>
@@ -51,7 +45,7 @@ inline void StoreOutput<DoubleIO>(double* l, double* r, __m128d y) {
 template <bool kAdding>
 inline void StoreFloatOutput(float* l, float* r, __m128d y) {
   __m128 f = _mm_cvtpd_ps(y);
-  f = FlushTiny(kAdding ? _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)), f) : f);
+  f = FlushTinyFloats(kAdding ? _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(l), _mm_load_ss(r)), f) : f);
   _mm_store_ss(l, f);
   _mm_store_ss(r, _mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
 }
@@ -90,7 +84,7 @@ inline void StoreFloatOutputs(float* l, float* r, __m128d yL, __m128d yR) {
                                      reinterpret_cast<const __m64*>(r));
     f = _mm_add_ps(held, f);
   }
-  f = FlushTiny(f);
+  f = FlushTinyFloats(f);
   _mm_storel_pi(reinterpret_cast<__m64*>(l), f);
   _mm_storeh_pi(reinterpret_cast<__m64*>(r), f);
 }
