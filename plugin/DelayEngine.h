@@ -81,10 +81,14 @@ private:
   // lines current: zeroed unless they were already zeroed since the last
   // clear.
   void PrepareEntries(uint32_t first, uint32_t count) {
-    // Nearly always the run lies in one or two chunks that are current.
+    if (!SpanCurrent(chunkEpochs.get(), epoch, first, count)) ZeroStaleChunks(first, count);
+  }
+  // Nearly always a run lies in one or two chunks that are current: true
+  // when entries first to first + count - 1 lie in at most two chunks and
+  // both are of epoch current (false otherwise, whatever the chunks hold).
+  static bool SpanCurrent(const uint32_t* epochs, uint32_t current, uint32_t first, uint32_t count) {
     const uint32_t a = first / kChunk, b = (first + count - 1) / kChunk;
-    if (count != 0 && b - a <= 1 && chunkEpochs[a] == epoch && chunkEpochs[b] == epoch) return;
-    ZeroStaleChunks(first, count);
+    return count != 0 && b - a <= 1 && epochs[a] == current && epochs[b] == current;
   }
   // The rest of PrepareEntries: zeroes the chunks of the span not yet zeroed.
   void ZeroStaleChunks(uint32_t first, uint32_t count);
@@ -96,11 +100,8 @@ private:
   // count - 1 (the loop's end standing for 0) current: computed unless they
   // were computed for the present loop length and coefficients already.
   void PrepareGlide(uint32_t first, uint32_t count) {
-    const uint32_t a = first / kChunk, b = (first + count - 1) / kChunk;
-    if (count != 0 && first + count <= loopLength && b - a <= 1 && glideEpochs[a] == glideEpoch &&
-        glideEpochs[b] == glideEpoch)
-      return;
-    ComputeStaleGlide(first, count);
+    if (first + count > loopLength || !SpanCurrent(glideEpochs.get(), glideEpoch, first, count))
+      ComputeStaleGlide(first, count);
   }
   // The rest of PrepareGlide: computes the entries not yet computed.
   void ComputeStaleGlide(uint32_t first, uint32_t count);
