@@ -26,6 +26,15 @@ std::string TempFile(const char* name) {
   return qmhost::ExecutableDirectory() + name;
 }
 
+// The fake effect loaded into host and opened; a failure says which step
+// failed and why.
+::testing::AssertionResult LoadAndOpenFakeEffect(VstHost& host) {
+  if (host.Load(ModulePath(QM_FAKE_EFFECT_FILE)) != LoadStatus::Ok)
+    return ::testing::AssertionFailure() << "load: " << host.Error();
+  if (!host.Open()) return ::testing::AssertionFailure() << "effOpen refused";
+  return ::testing::AssertionSuccess();
+}
+
 TEST(HostLoad, ReportsEachKindOfBrokenModule) {
   struct Case {
     std::string path;
@@ -70,8 +79,7 @@ TEST(HostLifecycle, CallsTheEffectInTheUsualOrder) {
   settings.sampleRate = 48000;
   settings.blockSize = 64;
   VstHost host(settings);
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   ASSERT_TRUE(host.SetProgram(1));
   ASSERT_TRUE(host.Resume(Precision::Double));
   std::vector<double> in0(64, 0.25), in1(64, -0.5), out0(64), out1(64);
@@ -102,8 +110,7 @@ TEST(HostRequests, AnswersVersionNamesCapabilitiesAndProcessLevel) {
   settings.productName = "REAPER";
   settings.offline = true;
   VstHost host(settings);
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   EXPECT_TRUE(log.Has("version=2400")) << log.Text();
   EXPECT_TRUE(log.Has("product=REAPER")) << log.Text();
   EXPECT_TRUE(log.Has("vendor=quillmere")) << log.Text();
@@ -138,8 +145,7 @@ TEST(HostTime, AdvancesPositionPerBlockWithTempoAndSignature) {
   settings.tempo = 90;
   settings.startPosition = 24000;
   VstHost host(settings);
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   ASSERT_TRUE(host.Resume());
   float a[100] = {0}, b[100] = {0};
   float* io[2] = {a, b};
@@ -166,8 +172,7 @@ TEST(HostTime, StoppedTransportStandsStillAndTempoChangesMidRun) {
   settings.sampleRate = 48000;
   settings.blockSize = 100;
   VstHost host(settings);
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   ASSERT_TRUE(host.Resume());
   float a[100] = {0}, b[100] = {0};
   float* io[2] = {a, b};
@@ -191,8 +196,7 @@ TEST(HostTime, WithoutTempoClearsTempoPpqAndBars) {
   HostSettings settings;
   settings.tempoValid = false;
   VstHost host(settings);
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   ASSERT_TRUE(host.Resume());
   float a[16] = {0}, b[16] = {0};
   float* io[2] = {a, b};
@@ -205,8 +209,7 @@ TEST(HostTime, HostileTemposPassedOnAsSetAndAnyFrameCountOnRequest) {
   HostSettings settings;
   settings.blockSize = 64;
   VstHost host(settings);
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   ASSERT_TRUE(host.Resume());
   float a[200] = {0}, b[200] = {0};
   float* io[2] = {a, b};
@@ -229,8 +232,7 @@ TEST(HostTime, HostileTemposPassedOnAsSetAndAnyFrameCountOnRequest) {
 TEST(HostAutomation, LogsEditGesturesInOrder) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   VstHost host;
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   EXPECT_EQ(host.Dispatch(effVendorSpecific, kGestureOpcode, 2, nullptr, 0.75f), 1);
   EXPECT_EQ(host.Dispatch(effVendorSpecific, kGestureOpcode, 0, nullptr, 0.125f), 1);
   std::vector<HostEvent> events = host.Events();
@@ -251,8 +253,7 @@ TEST(HostAutomation, LogsEditGesturesInOrder) {
 TEST(HostParams, ByNameTextAndValueWithRangeChecks) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   VstHost host;
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   EXPECT_EQ(host.FindParam("mode"), 1);
   EXPECT_EQ(host.FindParam("  GAIN "), 0);
   EXPECT_EQ(host.FindParam("Volume"), -1);
@@ -277,8 +278,7 @@ TEST(HostParams, ByNameTextAndValueWithRangeChecks) {
 TEST(HostPrograms, ByIndexAndName) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   VstHost host;
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   EXPECT_EQ(host.ProgramName(2), "Quiet");
   EXPECT_EQ(host.ProgramName(3), "");
   EXPECT_EQ(host.FindProgram("loud"), 1);
@@ -294,8 +294,7 @@ TEST(HostPrograms, ByIndexAndName) {
 TEST(HostChunks, RoundTripAndRefusal) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   VstHost host;
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   host.SetParam(0, 0.1f);
   host.SetParam(2, 0.9f);
   std::vector<uint8_t> bank, program;
@@ -321,8 +320,7 @@ TEST(HostProcessing, ThreePrecisionsAndUnsupportedOnes) {
   {
     FakeLog log(QM_FAKE_EFFECT_FILE);
     VstHost host;
-    ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-    ASSERT_TRUE(host.Open());
+    ASSERT_TRUE(LoadAndOpenFakeEffect(host));
     EXPECT_TRUE(host.Supports(Precision::Float));
     EXPECT_TRUE(host.Supports(Precision::FloatAdding));
     EXPECT_TRUE(host.Supports(Precision::Double));
@@ -356,8 +354,7 @@ TEST(HostProcessing, ThreePrecisionsAndUnsupportedOnes) {
 TEST(HostSettingsChange, OnlyWhileSuspended) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   VstHost host;
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   EXPECT_TRUE(host.SetBlockSize(256));
   EXPECT_TRUE(log.Has("block=256"));
   EXPECT_FALSE(host.SetBlockSize(0));
@@ -389,8 +386,7 @@ TEST(HostInstances, TwoHostsKeepTheirOwnAnswers) {
 TEST(HostConcurrency, RequestsFromManyThreadsAreAllLogged) {
   FakeLog log(QM_FAKE_EFFECT_FILE);
   VstHost host;
-  ASSERT_EQ(host.Load(ModulePath(QM_FAKE_EFFECT_FILE)), LoadStatus::Ok) << host.Error();
-  ASSERT_TRUE(host.Open());
+  ASSERT_TRUE(LoadAndOpenFakeEffect(host));
   AEffect* effect = host.Effect();
   constexpr int kThreads = 4, kEach = 500;
   std::vector<std::thread> threads;
