@@ -1,6 +1,7 @@
 #include "plugin/DelayEngine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
 
@@ -9,9 +10,24 @@ namespace {
 // Round half away from zero in single precision.
 int32_t RoundSingle(float x) { return static_cast<int32_t>(x >= 0.0f ? std::trunc(x + 0.5f) : std::trunc(x - 0.5f)); }
 
+// Whether engines made from now on may use the AVX loop.
+std::atomic<bool> gUseAvx{true};
+
 }  // namespace
 
-DelayEngine::DelayEngine() {
+bool DelayEngine::ProcessorHasAvx() {
+  // The compiler's check asks the processor and whether the system saves
+  // the AVX registers.
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+  }();
+  return has;
+}
+
+void DelayEngine::UseAvxWhereAvailable(bool use) { gUseAvx.store(use, std::memory_order_relaxed); }
+
+DelayEngine::DelayEngine() : avxRuns(gUseAvx.load(std::memory_order_relaxed) && ProcessorHasAvx()) {
   if (!GrowLines(1)) throw std::bad_alloc();
 }
 

@@ -41,6 +41,16 @@ struct DelayEngine {
   bool toggleFreq = false;    // the lowpass coefficients glide into each other over every loop cycle (SetToggleFreq)
   bool toggleReverse = false; // opposite directions flip once per loop cycle
   bool resync = false;        // realign writePos with the host position before the next block
+  // The per-sample loop in its AVX encoding: the same arithmetic in fewer
+  // instructions, the same sound to the bit. On when the processor and the
+  // system support AVX, unless switched off for the engines made since
+  // (UseAvxWhereAvailable).
+  bool avxRuns;
+
+  static bool ProcessorHasAvx();
+  // Whether engines made from now on use the AVX loop where available (on
+  // unless switched off); the tests switch it off to hear the SSE2 loop.
+  static void UseAvxWhereAvailable(bool use);
 
   // A new loop length (taps recomputed, lines cleared).
   void SetLoopLength(uint32_t length);

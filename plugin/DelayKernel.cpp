@@ -66,34 +66,6 @@ void GlideCoefficients(double* pairs, uint32_t first, uint32_t loop, uint32_t n,
   }
 }
 
-// The gliding lowpass coefficients [left, right] at a write position (once
-// advanced; the loop's end counts as 0): t = position / loop in single
-// precision, left = coefL + (coefR - coefL) t, right = coefR + (coefL -
-// coefR) t.
-struct Glide {
-  Glide(double coefL, double coefR, uint32_t loop)
-      : base(_mm_set_pd(coefR, coefL)),
-        toward(_mm_set_pd(coefL - coefR, coefR - coefL)),
-        loopF(_mm_set1_ps(static_cast<float>(loop))),
-        loop(loop) {}
-  __m128d At(uint32_t position) const {
-    if (position == loop) position = 0;
-    const __m128 t = _mm_div_ss(_mm_set_ss(static_cast<float>(position)), loopF);
-    const __m128d td = _mm_cvtss_sd(_mm_setzero_pd(), t);
-    return _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(td, td)));
-  }
-  // For positions p and p + 1 (neither the loop's end): both quotients in
-  // one divps, which rounds each lane as divss does.
-  void AtTwo(__m128i positions, __m128d* c0, __m128d* c1) const {
-    const __m128d t = _mm_cvtps_pd(_mm_div_ps(_mm_cvtepi32_ps(positions), loopF));
-    *c0 = _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpacklo_pd(t, t)));
-    *c1 = _mm_add_pd(base, _mm_mul_pd(toward, _mm_unpackhi_pd(t, t)));
-  }
-  __m128d base, toward;
-  __m128 loopF;
-  uint32_t loop;
-};
-
 // What one run of samples needs: the lines at the write position and at
 // each tap, and the parameters that hold for the whole run.
 template <typename Sample>
@@ -120,130 +92,39 @@ struct Run {
   __m128d lowpass;  // [left, right] state
 };
 
-// The lowpass state's floor, then one step of the recurrence.
-inline __m128d Lowpass(__m128d lp, __m128d c, __m128d x, __m128d stateFloor) {
-  // The state almost never falls below its floor, or, in silence, always:
-  // a predicted branch keeps the check off the recurrence, where a mask
-  // would lengthen it, and a state that is all below starts again from a
-  // zero that depends on nothing.
-  const __m128d live = InRange(lp, stateFloor);
-  const int liveLanes = _mm_movemask_pd(live);
-  if (liveLanes != 3) lp = liveLanes == 0 ? _mm_setzero_pd() : _mm_and_pd(lp, live);
-  return _mm_add_pd(_mm_mul_pd(c, _mm_sub_pd(lp, x)), x);
-}
-
-// One step of the recurrence without the floor.
-inline __m128d Step(__m128d lp, __m128d c, __m128d x) { return _mm_add_pd(_mm_mul_pd(c, _mm_sub_pd(lp, x)), x); }
-
-// Whether the states a and b both lie at or above the floor and are finite
-// (false also in the rare case that they are finite but sum to more than
-// DBL_MAX): then the floor changes neither.
-inline bool BothLive(__m128d a, __m128d b, __m128d stateFloor) {
-  const __m128d ma = Magnitude(a), mb = Magnitude(b);
-  // A NaN passes the minimum but not the sum.
-  const __m128d live = _mm_and_pd(_mm_cmpge_pd(_mm_min_pd(ma, mb), stateFloor),
-                                  _mm_cmple_pd(_mm_add_pd(ma, mb), _mm_set1_pd(DBL_MAX)));
-  return _mm_movemask_pd(live) == 3;
-}
-
-// The dry signal mixed with the wet one.
-inline __m128d Mix(__m128d wet, __m128d dry, __m128d mix) { return _mm_add_pd(_mm_mul_pd(_mm_sub_pd(wet, dry), mix), dry); }
-
 // Where the lowpass coefficients come from: fixed, read from the engine's
 // glide table, or (without a table) computed in the loop.
 enum class Coefficients { kFixed, kGlideTable, kGlideComputed };
 
-// A run of samples in which neither tap changes direction or wraps and the
-// write position reaches the end of the loop at most on the last sample:
-// every read walks the line in one direction without checks.
-template <bool kBackL, bool kBackR, Coefficients kCoefs, typename IO>
-void RunSamples(Run<typename IO::Sample>& r) {
-  constexpr bool kGlide = kCoefs != Coefficients::kFixed;
-  constexpr bool kTable = kCoefs == Coefficients::kGlideTable;
-  // The coefficients of the run's first write position on.
-  const double* const table = kTable ? r.glideTable + 2 * static_cast<size_t>(r.advanced) : nullptr;
-  double* const writeL = r.writeL;
-  double* const writeR = r.writeR;
-  const double* const readL = r.readL;
-  const double* const readR = r.readR;
-  const auto* const inL = r.inL;
-  const auto* const inR = r.inR;
-  auto* const outL = r.outL;
-  auto* const outR = r.outR;
-  const __m128d gain = _mm_set1_pd(r.gain);
-  const __m128d coef = _mm_set_pd(r.coefR, r.coefL);
-  const __m128d mix = _mm_set_pd(r.mixR, r.mixL);
-  const __m128d mixL = _mm_set1_pd(r.mixL), mixR = _mm_set1_pd(r.mixR);
-  const __m128d lineFloor = _mm_set1_pd(kLineFloor);
-  const __m128d stateFloor = _mm_set1_pd(kStateFloor);
-  const Glide glide(r.coefL, r.coefR, r.loop);
-  const int frames = r.frames;
-  // The sample that writes the loop's last entry glides from 0: it goes on
-  // its own.
-  const bool wraps = kGlide && r.advanced + static_cast<uint32_t>(frames) - 1 == r.loop;
-  const int pairs = r.twoAtATime ? frames - (wraps ? 1 : 0) : 0;
-  __m128d lp = r.lowpass;
-  // The write positions after the next two samples.
-  __m128i positions = _mm_set_epi32(0, 0, static_cast<int>(r.advanced + 1), static_cast<int>(r.advanced));
-  int k = 0;
-  // Two samples at a time: both written, both read, two steps of the
-  // recurrence, both mixed.
-  for (; k + 2 <= pairs; k += 2) {
-    const __m128d aL = LoadTwo(inL + k), aR = LoadTwo(inR + k);
-    __m128d wL = _mm_add_pd(_mm_mul_pd(gain, _mm_loadu_pd(writeL + k)), aL);
-    __m128d wR = _mm_add_pd(_mm_mul_pd(gain, _mm_loadu_pd(writeR + k)), aR);
-    wL = _mm_and_pd(wL, InRange(wL, lineFloor));
-    wR = _mm_and_pd(wR, InRange(wR, lineFloor));
-    _mm_storeu_pd(writeL + k, wL);
-    _mm_storeu_pd(writeR + k, wR);
-    const __m128d xL = kBackL          ? _mm_shuffle_pd(_mm_loadu_pd(readL - k - 1), _mm_loadu_pd(readL - k - 1), 1)
-                       : r.readsWriteL ? wL
-                                       : _mm_loadu_pd(readL + k);
-    const __m128d xR = kBackR          ? _mm_shuffle_pd(_mm_loadu_pd(readR - k - 1), _mm_loadu_pd(readR - k - 1), 1)
-                       : r.readsWriteR ? wR
-                                       : _mm_loadu_pd(readR + k);
-    __m128d c0 = coef, c1 = coef;
-    if (kTable) {
-      c0 = _mm_load_pd(table + 2 * k);
-      c1 = _mm_load_pd(table + 2 * k + 2);
-    } else if (kGlide) {
-      glide.AtTwo(positions, &c0, &c1);
-      positions = _mm_add_epi32(positions, _mm_set1_epi32(2));
-    }
-    // Two steps as if neither state were below the floor, checked after the
-    // fact off the recurrence; when one is, both steps again with the floor.
-    const __m128d x0 = _mm_unpacklo_pd(xL, xR), x1 = _mm_unpackhi_pd(xL, xR);
-    __m128d lp0 = Step(lp, c0, x0);
-    __m128d lp1 = Step(lp0, c1, x1);
-    if (!BothLive(lp, lp0, stateFloor)) {
-      lp0 = Lowpass(lp, c0, x0, stateFloor);
-      lp1 = Lowpass(lp0, c1, x1, stateFloor);
-    }
-    lp = lp1;
-    StoreOutputs<IO>(outL + k, outR + k, Mix(_mm_unpacklo_pd(lp0, lp), aL, mixL), Mix(_mm_unpackhi_pd(lp0, lp), aR, mixR));
-  }
-  // One sample at a time.
-  for (; k < frames; ++k) {
-    const __m128d in = LoadPair(inL + k, inR + k);
-    __m128d w = _mm_add_pd(_mm_mul_pd(gain, LoadPair(writeL + k, writeR + k)), in);
-    StorePair(writeL + k, writeR + k, _mm_and_pd(w, InRange(w, lineFloor)));
-    const __m128d x = LoadPair(kBackL ? readL - k : readL + k, kBackR ? readR - k : readR + k);
-    __m128d c = coef;
-    if (kGlide) {
-      const uint32_t position = r.advanced + static_cast<uint32_t>(k);
-      c = kTable ? _mm_load_pd(position == r.loop ? r.glideTable : table + 2 * k) : glide.At(position);
-    }
-    lp = Lowpass(lp, c, x, stateFloor);
-    StoreOutput<IO>(outL + k, outR + k, Mix(lp, in, mix));
-  }
-  r.lowpass = lp;
-}
-
 template <typename IO>
 using RunFunction = void (*)(Run<typename IO::Sample>&);
-template <typename IO, Coefficients kCoefs>
-constexpr RunFunction<IO> kRuns[4] = {RunSamples<false, false, kCoefs, IO>, RunSamples<false, true, kCoefs, IO>,
-                                      RunSamples<true, false, kCoefs, IO>, RunSamples<true, true, kCoefs, IO>};
+
+// The run loop twice: for every x86-64 processor (SSE2), and in the AVX
+// encoding of the same instructions, which needs no register copies and so
+// does the same work in fewer instructions; the results are the same to the
+// bit (AVX adds no fused multiply-add and no other rounding).
+namespace sse2 {
+#include "plugin/DelayRuns.inc"
+}  // namespace sse2
+#pragma GCC push_options
+#pragma GCC target("avx,prefer-vector-width=128")
+namespace avx {
+#include "plugin/DelayRuns.inc"
+}  // namespace avx
+#pragma GCC pop_options
+
+// The four runs (one per pair of tap directions) for the coefficients'
+// source, from one build of the loop.
+template <typename IO, template <typename, Coefficients> class Build>
+const RunFunction<IO>* RunsFor(Coefficients coefs) {
+  switch (coefs) {
+    case Coefficients::kFixed: return Build<IO, Coefficients::kFixed>::kAll;
+    case Coefficients::kGlideTable: return Build<IO, Coefficients::kGlideTable>::kAll;
+    case Coefficients::kGlideComputed: break;
+  }
+  return Build<IO, Coefficients::kGlideComputed>::kAll;
+}
+
 
 // Where a tap reads for the write position wp.
 inline uint32_t TapIndex(bool back, uint32_t tap, uint32_t wp, uint32_t loop) {
@@ -331,9 +212,10 @@ void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sam
     }
     r.glideTable = glideTable.get();
   }
-  const RunFunction<IO>* runs = !toggleFreq        ? kRuns<IO, Coefficients::kFixed>
-                                : r.glideTable ? kRuns<IO, Coefficients::kGlideTable>
-                                               : kRuns<IO, Coefficients::kGlideComputed>;
+  const Coefficients coefs = !toggleFreq    ? Coefficients::kFixed
+                             : r.glideTable ? Coefficients::kGlideTable
+                                            : Coefficients::kGlideComputed;
+  const RunFunction<IO>* runs = avxRuns ? RunsFor<IO, avx::Runs>(coefs) : RunsFor<IO, sse2::Runs>(coefs);
 
   for (int done = 0; done < frames;) {
     // A toggle point flips the direction for the sample written there.

@@ -4,6 +4,7 @@
 // at the outputs.
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,15 @@
 #include "plugin/CLS_QUILLMERE.h"
 
 namespace {
+
+// Registered twice: the second time with QM_SSE2_RUNS=1, every engine runs
+// its SSE2 loop, whatever the processor has.
+const bool kSse2Runs = [] {
+  const char* v = std::getenv("QM_SSE2_RUNS");
+  const bool sse2 = v && std::string(v) == "1";
+  if (sse2) DelayEngine::UseAvxWhereAvailable(false);
+  return sse2;
+}();
 
 VstTimeInfo gTime;
 uint32_t gNow = 0;
