@@ -31,6 +31,9 @@ constexpr double kStateFloor = 1e-24;
 // loop never drops into the slow subnormal range; non-finite values are
 // flushed too, so one bad input sample cannot poison the loop.
 constexpr double kLineFloor = 1e-300;
+// How far ahead (in doubles: two per sample) the loop asks for the glide
+// table.
+constexpr size_t kGlidePrefetch = 512;
 
 inline __m128d Magnitude(__m128d v) { return _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF))); }
 
