@@ -32,9 +32,11 @@ namespace {
 using namespace edwin;
 
 // Closing while a knob drag reports to the plug-in and the audio thread
-// processes, 200 times: the close never waits for ever (a watchdog ends
-// the run), leaves no gesture open at the host, and leaves no window,
-// thread, connection or shared memory segment behind.
+// processes, 200 times with the drag reaching the editor: the close never
+// waits for ever (a watchdog ends the run), leaves no gesture open at the
+// host, and leaves no window, thread, connection or shared memory segment
+// behind. On a loaded machine the press sometimes does not reach the editor
+// before the close; such rounds still check the close but do not count.
 TEST(EditorWindowThreads, CloseWhileDraggingAndProcessing) {
   REQUIRE_DISPLAY();
   xtest::XClient x;
@@ -75,8 +77,9 @@ TEST(EditorWindowThreads, CloseWhileDraggingAndProcessing) {
   const int files = xtest::OpenFiles(), threads = xtest::Threads(), segments = xtest::SharedMemorySegments();
 
   std::mt19937 random(12);
-  int stuck = 0;
-  for (int i = 0; i < 200; ++i) {
+  int reached = 0, i = 0;
+  // A press that never arrives (not a slow machine) ends the rounds early.
+  for (; reached < 200 && i < 300 && !(i == 50 && reached == 0); ++i) {
     round = i;
     plug.host.ClearEvents();
     ASSERT_EQ(plug.Dispatch(effEditOpen, 0, 0, plug.Parent(parent)), 1) << i;
@@ -106,7 +109,7 @@ TEST(EditorWindowThreads, CloseWhileDraggingAndProcessing) {
       begins += ev.kind == qmhost::HostEvent::BeginEdit;
       ends += ev.kind == qmhost::HostEvent::EndEdit;
     }
-    if (begins == 0) ++stuck;  // the press never reached the editor this time
+    if (begins > 0) ++reached;  // else the press never reached the editor this time
     EXPECT_EQ(begins, ends) << "round " << i;
     EXPECT_EQ(x.Children(parent), 0) << "round " << i;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -119,7 +122,7 @@ TEST(EditorWindowThreads, CloseWhileDraggingAndProcessing) {
   watchdog.join();
   stop = true;
   audio.join();
-  EXPECT_LT(stuck, 20) << "the drag reached the editor in too few rounds to test the close";
+  EXPECT_EQ(reached, 200) << "the drag reached the editor in only " << reached << " of " << i << " rounds";
   x.DestroyWindow(parent);
 }
 
