@@ -128,7 +128,6 @@ const RunFunction<IO>* RunsFor(Coefficients coefs) {
   return Build<IO, Coefficients::kGlideComputed>::kAll;
 }
 
-
 // Where a tap reads for the write position wp.
 inline uint32_t TapIndex(bool back, uint32_t tap, uint32_t wp, uint32_t loop) {
   if (back) return tap >= wp ? tap - wp : tap + loop - wp;
