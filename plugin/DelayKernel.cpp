@@ -6,13 +6,14 @@
 // and an add that each wait for the one before) runs with both channels
 // side by side in one register ([left, right]); the writes, the reads and
 // the mix take two samples of one channel at a time ([k, k + 1]), which is
-// how the host's buffers and the lines lie in memory. Each lane does exactly
+// how the host's buffers and the lines lie in memory (with AVX, both
+// channels' pairs in one register). Each lane does exactly
 // the arithmetic of its channel and sample, in the same order, so the sound
 // is the same to the bit as one sample at a time. Everything but the
 // recurrence is kept off its chain: the floors are masks or predicted
 // branches, the gliding coefficients are computed ahead for a stretch of
 // samples, and single-precision samples are converted in the loop itself.
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cfloat>
@@ -69,50 +70,49 @@ void GlideCoefficients(double* pairs, uint32_t first, uint32_t loop, uint32_t n,
   }
 }
 
-// What one run of samples needs: the lines at the write position and at
-// each tap, and the parameters that hold for the whole run.
+// What holds for every run of a block: where the lines and the block's
+// samples start, and the parameters.
 template <typename Sample>
 struct Run {
-  double* writeL;
-  double* writeR;
-  const double* readL;
-  const double* readR;
+  double* lineL;
+  double* lineR;
   const Sample* inL;
   const Sample* inR;
   Sample* outL;
   Sample* outR;
-  int frames;
   double gain, coefL, coefR, mixL, mixR;
-  uint32_t advanced;  // the write position after the run's first sample
   uint32_t loop;
-  // Whether two samples may be written before the first of them is read: not
-  // when a tap reads what the next sample writes.
-  bool twoAtATime;
-  // Whether a forward tap reads the entry each sample writes (its loop
-  // offset is the whole loop): then it takes the written value as it is.
-  bool readsWriteL, readsWriteR;
   const double* glideTable;  // the coefficients of every write position, when the engine keeps them
-  __m128d lowpass;  // [left, right] state
 };
 
 // Where the lowpass coefficients come from: fixed, read from the engine's
 // glide table, or (without a table) computed in the loop.
 enum class Coefficients { kFixed, kGlideTable, kGlideComputed };
 
+// One run: `frames` samples from sample `done` of the block on, written from
+// write position wp on, the taps reading from entries idxL and idxR on. It
+// takes the lowpass state [left, right] and returns it; everything that
+// changes from run to run is passed in registers.
 template <typename IO>
-using RunFunction = void (*)(Run<typename IO::Sample>&);
+using RunFunction = __m128d (*)(const Run<typename IO::Sample>& r, __m128d lowpass, uint32_t wp, uint32_t idxL,
+                                uint32_t idxR, int done, int frames);
 
 // The run loop twice: for every x86-64 processor (SSE2), and in the AVX
 // encoding of the same instructions, which needs no register copies and so
 // does the same work in fewer instructions; the results are the same to the
 // bit (AVX adds no fused multiply-add and no other rounding).
+// RUNS_WITH_AVX tells the included code which one it is built as.
 namespace sse2 {
+#define RUNS_WITH_AVX 0
 #include "plugin/DelayRuns.inc"
+#undef RUNS_WITH_AVX
 }  // namespace sse2
 #pragma GCC push_options
 #pragma GCC target("avx,prefer-vector-width=128")
 namespace avx {
+#define RUNS_WITH_AVX 1
 #include "plugin/DelayRuns.inc"
+#undef RUNS_WITH_AVX
 }  // namespace avx
 #pragma GCC pop_options
 
@@ -194,13 +194,19 @@ void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sam
   bool backL = left.reverse != left.flip, backR = right.reverse != right.flip;
   uint32_t wp = writePos;
   Run<typename IO::Sample> r;
+  r.lineL = left.line;
+  r.lineR = right.line;
+  r.inL = inL;
+  r.inR = inR;
+  r.outL = outL;
+  r.outR = outR;
   r.gain = feedbackGain;
   r.coefL = left.coef;
   r.coefR = right.coef;
   r.mixL = left.mix;
   r.mixR = right.mix;
   r.loop = L;
-  r.lowpass = _mm_set_pd(right.lowpass, left.lowpass);
+  __m128d lowpass = _mm_set_pd(right.lowpass, left.lowpass);
   r.glideTable = nullptr;
   if (toggleFreq && glideEntries >= L) {
     if (glideCoefLeft != left.coef || glideCoefRight != right.coef || glideLoop != L) {
@@ -234,46 +240,29 @@ void DelayEngine::RunLoop(const typename IO::Sample* inL, const typename IO::Sam
       if (toggleLeft > wp) n = std::min(n, toggleLeft - wp);
       if (toggleRight > wp) n = std::min(n, toggleRight - wp);
     }
-    // A tap that reads what the next sample writes: a forward one just
-    // ahead of the write position reads there all along, the run goes one
-    // sample at a time; a backward one meets the write position once, the
-    // run ends at that sample.
-    bool twoAtATime = true;
-    for (const auto& [back, idx] : {std::pair<bool, uint32_t>{backL, idxL}, std::pair<bool, uint32_t>{backR, idxR}}) {
-      if (!back) {
-        if (idx == wp + 1) twoAtATime = false;
-      } else if (idx > wp && (idx - wp - 1) % 2 == 0 && (idx - wp - 1) / 2 + 1 < n) {
-        n = (idx - wp - 1) / 2 + 1;
-      }
-    }
+    // A backward tap meets the write position once: the run ends at that
+    // sample, which reads what it writes. (A forward tap just ahead of the
+    // write position reads there all along; the run sees to that.)
+    auto meet = [wp, &n](bool back, uint32_t idx) {
+      if (back && idx > wp && (idx - wp - 1) % 2 == 0 && (idx - wp - 1) / 2 + 1 < n) n = (idx - wp - 1) / 2 + 1;
+    };
+    meet(backL, idxL);
+    meet(backR, idxR);
     // Every entry the run writes or reads holds what it would hold had the
     // lines been cleared whole at the last clear.
     PrepareEntries(wp, n);
     PrepareEntries(backL ? idxL + 1 - n : idxL, n);
     PrepareEntries(backR ? idxR + 1 - n : idxR, n);
     if (r.glideTable) PrepareGlide(wp + 1, n);
-    r.writeL = left.line + wp;
-    r.writeR = right.line + wp;
-    r.readL = left.line + idxL;
-    r.readR = right.line + idxR;
-    r.inL = inL + done;
-    r.inR = inR + done;
-    r.outL = outL + done;
-    r.outR = outR + done;
-    r.frames = static_cast<int>(n);
-    r.advanced = wp + 1;
-    r.twoAtATime = twoAtATime;
-    r.readsWriteL = !backL && idxL == wp;
-    r.readsWriteR = !backR && idxR == wp;
-    runs[(backL ? 2 : 0) + (backR ? 1 : 0)](r);
+    lowpass = runs[(backL ? 2 : 0) + (backR ? 1 : 0)](r, lowpass, wp, idxL, idxR, done, static_cast<int>(n));
     done += static_cast<int>(n);
     wp += n;
     if (wp == L) wp = 0;
   }
 
   writePos = wp;
-  left.lowpass = _mm_cvtsd_f64(r.lowpass);
-  right.lowpass = _mm_cvtsd_f64(_mm_unpackhi_pd(r.lowpass, r.lowpass));
+  left.lowpass = _mm_cvtsd_f64(lowpass);
+  right.lowpass = _mm_cvtsd_f64(_mm_unpackhi_pd(lowpass, lowpass));
   if (flips) {
     left.flip = backL != left.reverse;
     right.flip = backR != right.reverse;

@@ -75,10 +75,10 @@ inline void StoreOutputs<DoubleIO>(double* l, double* r, __m128d yL, __m128d yR)
   _mm_storeu_pd(r, yR);
 }
 
+// Two output samples of each channel, already in single precision: f is
+// [left k, left k + 1, right k, right k + 1].
 template <bool kAdding>
-inline void StoreFloatOutputs(float* l, float* r, __m128d yL, __m128d yR) {
-  // [left k, left k + 1, right k, right k + 1]
-  __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(yL), _mm_cvtpd_ps(yR));
+inline void StoreFloats(float* l, float* r, __m128 f) {
   if (kAdding) {
     const __m128 held = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(l)),
                                      reinterpret_cast<const __m64*>(r));
@@ -87,6 +87,11 @@ inline void StoreFloatOutputs(float* l, float* r, __m128d yL, __m128d yR) {
   f = FlushTinyFloats(f);
   _mm_storel_pi(reinterpret_cast<__m64*>(l), f);
   _mm_storeh_pi(reinterpret_cast<__m64*>(r), f);
+}
+
+template <bool kAdding>
+inline void StoreFloatOutputs(float* l, float* r, __m128d yL, __m128d yR) {
+  StoreFloats<kAdding>(l, r, _mm_movelh_ps(_mm_cvtpd_ps(yL), _mm_cvtpd_ps(yR)));
 }
 
 template <>
