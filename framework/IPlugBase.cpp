@@ -294,11 +294,12 @@ void IPlugBase::AttachOutputs(double** outputs, int) {
 }
 
 void IPlugBase::AttachOutputs(float** outputs, int) {
+  // The effect's outputs are pointed at the scratch buffers when the block
+  // runs through them (ProcessBlockFloat), or written to the host's as they
+  // are.
   int next = 0;
   for (auto& ch : mOutChannels) {
-    if (!ch.connected) continue;
-    ch.hostFloat = outputs ? outputs[next++] : nullptr;
-    PointAtScratch(ch.scratch, ch.target, mBlockSize);
+    if (ch.connected) ch.hostFloat = outputs ? outputs[next++] : nullptr;
   }
 }
 
@@ -328,6 +329,9 @@ void IPlugBase::ProcessBlockFloat(int frames, bool adding) {
     } else {
       std::fill(ch.scratch.begin(), ch.scratch.begin() + static_cast<std::ptrdiff_t>(n), 0.0);
     }
+  }
+  for (auto& ch : mOutChannels) {
+    if (ch.connected) PointAtScratch(ch.scratch, ch.target, mBlockSize);
   }
   ProcessBlock(mInputPtrs.data(), mOutputPtrs.data(), frames);
   CopyFloatOutputs(frames, adding);
