@@ -107,14 +107,22 @@ namespace sse2 {
 #include "plugin/DelayRuns.inc"
 #undef RUNS_WITH_AVX
 }  // namespace sse2
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx,prefer-vector-width=128")
+#endif
 namespace avx {
 #define RUNS_WITH_AVX 1
 #include "plugin/DelayRuns.inc"
 #undef RUNS_WITH_AVX
 }  // namespace avx
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 // The four runs (one per pair of tap directions) for the coefficients'
 // source, from one build of the loop.
