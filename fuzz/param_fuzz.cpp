@@ -45,11 +45,13 @@ bool SetText(AEffect* e, int index, const std::string& text) {
 }
 
 // Whether text starts with a plain decimal number (after blanks and a sign),
-// the form both parsers read the same way.
+// the form both parsers read the same way. strtod reads "0x" on as a
+// hexadecimal number, the display parser stops at the x.
 bool PlainDecimal(const char* text) {
   const char* p = text;
   while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v') ++p;
   if (*p == '+' || *p == '-') ++p;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) return false;
   return (*p >= '0' && *p <= '9') || (*p == '.' && p[1] >= '0' && p[1] <= '9');
 }
 
